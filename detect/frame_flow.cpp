@@ -1,0 +1,75 @@
+#include "detect/frame_flow.h"
+
+#include <algorithm>
+#include <new>
+
+#include "detect/row_activity.h"
+#include "detect/zoom_decision.h"
+#include "settings/settings_store.h"
+
+namespace zek {
+
+void RowActivityBuffer::AlignedDelete::operator()(int32_t* p) const {
+    ::operator delete[](p, std::align_val_t(16));
+}
+
+void RowActivityBuffer::Allocate(int32_t rows) {
+    Release();
+    const int32_t count = rows > 0 ? rows : 0;
+    // A height of 0 still gets an (empty) array, as the host expects a pair
+    // of Start and Stop; nothing ever indexes it.
+    void* raw = ::operator new[](static_cast<size_t>(count) * sizeof(int32_t),
+                                 std::align_val_t(16), std::nothrow);
+    if (!raw) return;
+    data_.reset(static_cast<int32_t*>(raw));
+    size_ = count;
+    Clear();
+}
+
+void RowActivityBuffer::Clear() {
+    if (data_) std::fill(data_.get(), data_.get() + size_, 0);
+}
+
+void DrawMetrics(const FrameFlowState& state, uint8_t* pixels) {
+    const int32_t* rows = state.rowActivity.data();
+    const int32_t n = state.format.height / 3;
+    for (int32_t i = 0; i < n; ++i) {
+        state.plotter.DrawLine(pixels, rows[i] / 255, i, rows[i + 1] / 255, i + 1, 0, 0xFFFFFFFFu, 100);
+    }
+}
+
+void RunFrameFlow(FrameFlowState& state, SettingsStore& store, FramePorts& ports, uint8_t* pixels,
+                  const ChannelInfo& channel) {
+    if (store.SelectChannel(channel.idLow, channel.idHigh) == 1) {
+        state.channelName.Set(channel.name);
+        state.rowActivity.Clear();
+        state.settleCountdown = kSettleFrames;
+        state.lastZoom = kZoomAfterSwitch;
+        ports.ChannelSwitched();
+    }
+    if (state.settleCountdown != 0) --state.settleCountdown;
+
+    const FrameFormat format = state.format;
+    if (format.pixelFormat != kPixelFormatYuy2 || state.settleCountdown != 0 ||
+        store.current.ProcEnable == 0) {
+        return;
+    }
+    // After a Stop there is no array, and a frame too small for the measure
+    // is left alone; either way there is nothing to estimate from.
+    if (!state.rowActivity.allocated() || state.rowActivity.size() < format.height ||
+        !CanMeasure(format)) {
+        return;
+    }
+    MeasureRowActivity(state.rowActivity.data(), pixels, format);
+
+    if (state.metricsEnabled.load(std::memory_order_relaxed) != 0) DrawMetrics(state, pixels);
+
+    const Peaks peaks = FindPeaks(state.rowActivity.data(), format.height / 3);
+    const int32_t zoom = EstimateZoom(peaks.row1, format.height, store.current.OverZoom);
+    if (ShouldSendZoom(state.lastZoom, zoom, peaks)) {
+        ports.SendZoom(zoom);
+        state.lastZoom = zoom;
+    }
+}
+
+}  // namespace zek

@@ -1,0 +1,87 @@
+// The per-frame flow: follow channel switches, let the picture settle, measure
+// settled YUY2 frames, optionally draw the graph, and ask the host to zoom.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "detect/frame_format.h"
+#include "detect/metrics_plotter.h"
+#include "plugin/plugin_abi.h"
+
+namespace zek {
+
+class SettingsStore;
+
+constexpr int32_t kSettleFrames = 25;
+constexpr int32_t kZoomAfterSwitch = 100;
+
+// One signed 32-bit value per frame row, 16-byte aligned, zero-filled.
+class RowActivityBuffer {
+public:
+    void Allocate(int32_t rows);
+    void Release() { data_.reset(); size_ = 0; }
+    void Clear();
+    int32_t* data() { return data_.get(); }
+    const int32_t* data() const { return data_.get(); }
+    int32_t size() const { return size_; }
+    bool allocated() const { return data_ != nullptr; }
+
+private:
+    struct AlignedDelete {
+        void operator()(int32_t* p) const;
+    };
+    std::unique_ptr<int32_t[], AlignedDelete> data_;
+    int32_t size_ = 0;
+};
+
+// The frame flow writes the name on a switch; the dialog reads it from its
+// own thread, so the text is guarded. Only switches pay for the lock.
+class ChannelName {
+public:
+    void Set(const char* name) {
+        std::lock_guard<std::mutex> hold(lock_);
+        text_ = name ? name : "";
+    }
+    std::string Get() const {
+        std::lock_guard<std::mutex> hold(lock_);
+        return text_;
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::string text_;
+};
+
+// What the flow asks of the platform.
+class FramePorts {
+public:
+    // Tell an open settings dialog to show the new channel (posted).
+    virtual void ChannelSwitched() = 0;
+    // The zoom command to the host's main window (sent).
+    virtual void SendZoom(int32_t zoom) = 0;
+
+protected:
+    ~FramePorts() = default;
+};
+
+struct FrameFlowState {
+    FrameFormat format;
+    int32_t lastZoom = 0;
+    int32_t settleCountdown = 0;
+    std::atomic<int32_t> metricsEnabled{0};  // written by the dialog's thread
+    RowActivityBuffer rowActivity;
+    ChannelName channelName;
+    MetricsPlotter plotter;
+};
+
+// Runs the flow for a frame whose pixel pointer is not null.
+void RunFrameFlow(FrameFlowState& state, SettingsStore& store, FramePorts& ports, uint8_t* pixels,
+                  const ChannelInfo& channel);
+
+// The graph: RowActivity[i] / 255 against row i, for rows 0 .. height / 3.
+void DrawMetrics(const FrameFlowState& state, uint8_t* pixels);
+
+}  // namespace zek

@@ -1,0 +1,45 @@
+#include "detect/zoom_decision.h"
+
+#include <cstdlib>
+
+namespace zek {
+
+Peaks FindPeaks(const int32_t* rowActivity, int32_t n) {
+    Peaks peaks;
+    int32_t previous = 0;
+    int32_t previousRow = 0;
+    bool rising = false;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t v = rowActivity[i];
+        if (v > previous) {
+            rising = true;
+        } else if (v < previous && rising) {
+            rising = false;
+            if (previous > peaks.largest) {
+                peaks.largest = previous;
+                peaks.row1 = previousRow;
+            } else if (previous > peaks.second) {
+                peaks.second = previous;
+                peaks.row2 = previousRow;
+            }
+        }
+        previous = v;
+        previousRow = i;
+    }
+    return peaks;
+}
+
+int32_t EstimateZoom(int32_t row1, int32_t height, int32_t overZoom) {
+    // The extra zoom comes from the settings file and may be anything; add it
+    // with 32-bit wrap-around rather than overflow.
+    const int32_t matte = (row1 * 100) / (height - 2 * row1);
+    return static_cast<int32_t>(static_cast<uint32_t>(matte) + static_cast<uint32_t>(overZoom));
+}
+
+bool ShouldSendZoom(int32_t lastZoom, int32_t zoom, const Peaks& peaks) {
+    const int64_t change = static_cast<int64_t>(lastZoom) - zoom;
+    return std::llabs(change) > 1 && std::abs(peaks.row2 - peaks.row1) > 5 &&
+           peaks.largest * 0.7 > peaks.second;
+}
+
+}  // namespace zek

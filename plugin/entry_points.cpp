@@ -1,0 +1,66 @@
+// The six entry points of the descriptor, each doing its work in the order
+// the host relies on. No entry point reports an error to the host.
+#include <windows.h>
+
+#include "detect/frame_flow.h"
+#include "plugin/command_line.h"
+#include "plugin/host_windows.h"
+#include "plugin/module_info.h"
+#include "plugin/plugin_state.h"
+
+namespace zek {
+namespace {
+
+// The flow's outward calls: a post to an open dialog, a send to the host.
+class HostPorts final : public FramePorts {
+public:
+    explicit HostPorts(PluginState& s) : state_(s) {}
+    void ChannelSwitched() override {}
+    void SendZoom(int32_t zoom) override { SendZoomCommand(state_.store.HostMainWindow(), zoom); }
+
+private:
+    PluginState& state_;
+};
+
+void ZEK_CDECL Init(InitInfo* info) {
+    PluginState& s = State();
+    s.store.SetInstanceSuffix(InstanceSuffix(HostCommandLine()));
+    s.store.Load(ModuleName(), info ? info->hostWord : 0, info ? info->keepChannel : nullptr);
+}
+
+int32_t ZEK_CDECL Start(StartInfo* info) {
+    PluginState& s = State();
+    if (!info) return 1;
+    s.flow.format = FrameFormat{info->width, info->height, info->pixelFormat};
+    s.flow.plotter.SetGeometry(info->width, info->height, info->pixelFormat);
+    s.store.SetHostMainWindow(FindHostWindow(s.store.InstanceSuffix()));
+    s.flow.rowActivity.Allocate(info->height);
+    return 1;
+}
+
+int32_t ZEK_CDECL Process(FrameInfo* frame) {
+    if (!frame || !frame->pixels || !frame->channel) return 0;
+    PluginState& s = State();
+    HostPorts ports(s);
+    RunFrameFlow(s.flow, s.store, ports, static_cast<uint8_t*>(frame->pixels), *frame->channel);
+    return 1;
+}
+
+void ZEK_CDECL Stop() { State().flow.rowActivity.Release(); }
+
+void ZEK_CDECL Setup(HWND__**) {}
+
+void ZEK_CDECL Done() { State().store.Save(); }
+
+PluginDescriptor g_descriptor = {nullptr, nullptr, Init, Start, Process, Stop, Setup, Done};
+
+}  // namespace
+
+PluginDescriptor* Descriptor() {
+    PluginState& s = State();
+    g_descriptor.name = s.name;
+    g_descriptor.description = s.description;
+    return &g_descriptor;
+}
+
+}  // namespace zek
