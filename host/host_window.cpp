@@ -1,0 +1,57 @@
+#include "host/host_window.h"
+
+#include <cstdio>
+
+#include "host/host_commands.h"
+#include "plugin/command_line.h"
+#include "plugin/plugin_abi.h"
+
+namespace zek_host {
+namespace {
+
+uint32_t g_languageAnswer = 0;
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kWmHostCommand) {
+        char title[256] = {};
+        GetWindowTextA(window, title, sizeof title);
+        if (wParam == kHostCmdSetZoom) {
+            std::printf("zoom frame=%ld window=%s value=%d\n", FramesProcessed(), title,
+                        static_cast<int>(static_cast<int32_t>(lParam)));
+            std::fflush(stdout);
+            return 0;
+        }
+        if (wParam == kHostCmdGetLanguage) {
+            std::printf("language-query window=%s answer=%u\n", title, g_languageAnswer);
+            std::fflush(stdout);
+            return static_cast<LRESULT>(g_languageAnswer);
+        }
+        return 0;
+    }
+    if (message == WM_CLOSE) return 0;  // only the script ends the host
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void SetLanguageAnswer(uint32_t answer) { g_languageAnswer = answer; }
+
+HWND CreateHostWindow(const std::string& title, bool visible) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = HostWindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+        wc.lpszClassName = zek::kHostWindowClass;
+        if (!RegisterClassA(&wc)) return nullptr;
+        registered = true;
+    }
+    HWND window = CreateWindowExA(0, zek::kHostWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, 100, 100, 640,
+                                  480, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (window && visible) ShowWindow(window, SW_SHOW);
+    return window;
+}
+
+}  // namespace zek_host

@@ -1,0 +1,16 @@
+// The host's "TMain" windows: they answer the language query and record the
+// zoom commands they receive.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace zek_host {
+
+// The answer to HOST_CMD_GET_LANGUAGE; 0 means the host gives none.
+void SetLanguageAnswer(uint32_t answer);
+
+HWND CreateHostWindow(const std::string& title, bool visible);
+
+}  // namespace zek_host

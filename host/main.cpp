@@ -1,0 +1,132 @@
+// The reference host: plays the TV viewer's part for the plug-in. It owns a
+// "TMain" window titled as the viewer titles its own, answers the language
+// query, records the zoom commands, and drives the plug-in's entry points
+// with real frames, printing one plain line for everything that happens.
+//
+//   zek_host [-inst:N | /inst:N] [--dll PATH] [--input FILE | --pattern band:N|flat:Y]
+//            [--width W] [--height H] [--format F] [--channel ID] [--channel-name NAME]
+//            [--language N] [--no-window] [--decoy TITLE] [--keep all|none|ID,ID...]
+//            [--do "start; frames 30; stop; done"]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/frame_source.h"
+#include "host/host_commands.h"
+#include "host/host_window.h"
+#include "plugin/command_line.h"
+
+namespace {
+
+enum class KeepMode { All, None, Listed };
+KeepMode g_keepMode = KeepMode::All;
+std::set<int64_t> g_keepIds;
+
+int32_t ZEK_CDECL KeepChannel(uint32_t idLow, uint32_t idHigh) {
+    const int64_t id = static_cast<int64_t>((static_cast<uint64_t>(idHigh) << 32) | idLow);
+    const int32_t answer = g_keepMode == KeepMode::All ? 1 : g_keepMode == KeepMode::None ? 0 : g_keepIds.count(id) ? 1 : 0;
+    std::printf("keep id=%lld answer=%d\n", static_cast<long long>(id), static_cast<int>(answer));
+    return answer;
+}
+
+void ParseKeep(const std::string& value) {
+    if (value == "all") return;
+    g_keepMode = value == "none" ? KeepMode::None : KeepMode::Listed;
+    size_t start = 0;
+    while (g_keepMode == KeepMode::Listed && start <= value.size()) {
+        const size_t comma = value.find(',', start);
+        g_keepIds.insert(std::strtoll(value.substr(start, comma - start).c_str(), nullptr, 10));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+}
+
+std::string ExeFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+int Fail(const std::string& message) {
+    std::printf("error %s\n", message.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    zek_host::HostContext host;
+    zek_host::FrameSource frames;
+    std::string dll = ExeFolder() + "ZEK_DideZede.dll";
+    std::string input;
+    std::string pattern = "band:60";
+    std::string script = "start; frames all; stop; done";
+    std::vector<std::string> decoys;
+    bool window = true;
+    uint32_t language = 0;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
+        if (arg == "--dll") dll = next();
+        else if (arg == "--input") input = next();
+        else if (arg == "--pattern") pattern = next();
+        else if (arg == "--width") host.width = std::atoi(next().c_str());
+        else if (arg == "--height") host.height = std::atoi(next().c_str());
+        else if (arg == "--format") host.pixelFormat = std::atoi(next().c_str());
+        else if (arg == "--channel") host.channelId = static_cast<uint64_t>(std::strtoll(next().c_str(), nullptr, 10));
+        else if (arg == "--channel-name") host.channelName = next();
+        else if (arg == "--language") language = static_cast<uint32_t>(std::strtoul(next().c_str(), nullptr, 0));
+        else if (arg == "--no-window") window = false;
+        else if (arg == "--decoy") decoys.push_back(next());
+        else if (arg == "--keep") ParseKeep(next());
+        else if (arg == "--do") script = next();
+        // -inst:N and /inst:N are the viewer's own switches; the plug-in reads
+        // them from this process's command line.
+    }
+    if (host.channelName == "Channel 17" && host.channelId != 17) host.channelName = "Channel " + std::to_string(host.channelId);
+
+    frames.width = host.width;
+    frames.height = host.height;
+    frames.bytesPerPixel = host.pixelFormat == 1 ? 3 : 2;
+    std::string error;
+    if (!input.empty() ? !zek_host::LoadRawFrames(input, frames, error) : !zek_host::MakePatternFrame(pattern, frames, error)) {
+        return Fail(error);
+    }
+    host.frames = &frames;
+
+    zek_host::SetLanguageAnswer(language);
+    const std::string title = zek::HostWindowTitle(zek::InstanceSuffix(GetCommandLineA()));
+    if (window) {
+        host.mainWindow = zek_host::CreateHostWindow(title, true);
+        if (!host.mainWindow) return Fail("no window (is there an X display?)");
+        std::printf("window %s\n", title.c_str());
+    }
+    for (const std::string& decoy : decoys) {
+        if (!zek_host::CreateHostWindow(decoy, false)) return Fail("no decoy window");
+        std::printf("window %s\n", decoy.c_str());
+    }
+
+    HMODULE module = LoadLibraryA(dll.c_str());
+    if (!module) return Fail("cannot load " + dll);
+    auto version = reinterpret_cast<PluginVersionFn>(reinterpret_cast<void*>(GetProcAddress(module, "Korvisan_Plugin_Version")));
+    host.describe = reinterpret_cast<PluginDescriptorFn>(reinterpret_cast<void*>(GetProcAddress(module, "Korvisan_Plugin_PR")));
+    if (!version || !host.describe) return Fail("the module lacks the plug-in exports");
+    std::printf("version %d\n", static_cast<int>(version()));
+    if (!zek_host::RunScript(host, "pr")) return 2;
+
+    InitInfo init = {0x1234u, KeepChannel};
+    host.plugin->init(&init);
+    std::printf("init\n");
+    const bool ok = zek_host::RunScript(host, script);
+    std::printf("summary frames=%ld\n", zek_host::FramesProcessed());
+    std::fflush(stdout);
+    FreeLibrary(module);
+    return ok ? 0 : 1;
+}
