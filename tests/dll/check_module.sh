@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The module as the host sees it: both exports under their plain names, and
+# imports from system DLLs only (no compiler runtime DLL to ship beside it).
+set -euo pipefail
+objdump=$1 dll=$2
+dump=$("$objdump" -p "$dll")
+status=0
+for name in Korvisan_Plugin_Version Korvisan_Plugin_PR; do
+  if grep -Eq "^[[:space:]]*\[ *[0-9]+\][[:space:]]+$name\$" <<<"$dump"; then
+    echo "export $name"
+  else
+    echo "missing export $name"; status=1
+  fi
+done
+system='^(kernel32|user32|gdi32|msvcrt|comctl32|advapi32|shell32|ole32|shlwapi|comdlg32|version)\.dll$'
+while read -r imported; do
+  if grep -Eiq "$system" <<<"$imported"; then echo "import $imported"; else echo "non-system import $imported"; status=1; fi
+done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump")
+exit $status
