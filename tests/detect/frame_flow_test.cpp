@@ -1,0 +1,150 @@
+#include "detect/frame_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "settings/settings_store.h"
+
+namespace zek {
+namespace {
+
+class RecordingPorts final : public FramePorts {
+public:
+    void ChannelSwitched() override { ++switches; }
+    void SendZoom(int32_t zoom) override { zooms.push_back(zoom); }
+    int switches = 0;
+    std::vector<int32_t> zooms;
+};
+
+std::vector<uint8_t> BandFrame(int32_t width, int32_t height, int32_t band) {
+    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 2);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            frame[(y * width + x) * 2] = y < band ? 16 : 100;
+            frame[(y * width + x) * 2 + 1] = 128;
+        }
+    return frame;
+}
+
+std::vector<uint8_t> ChannelRecord(uint32_t low, uint32_t high, const std::string& name) {
+    std::vector<uint8_t> record(offsetof(ChannelInfo, name) + name.size() + 1, 0);
+    auto* info = reinterpret_cast<ChannelInfo*>(record.data());
+    info->idLow = low;
+    info->idHigh = high;
+    std::memcpy(info->name, name.c_str(), name.size() + 1);
+    return record;
+}
+
+class FrameFlowTest : public ::testing::Test {
+protected:
+    void StartStream(int32_t width, int32_t height, int32_t pixelFormat = kPixelFormatYuy2) {
+        state.format = FrameFormat{width, height, pixelFormat};
+        state.plotter.SetGeometry(width, height, pixelFormat);
+        state.rowActivity.Allocate(height);
+    }
+    // One frame of the channel; the first frame of a channel also sets the
+    // channel's values, as the dialog would.
+    void Frame(std::vector<uint8_t>& pixels, uint32_t channel = 17, int32_t procEnable = 1, int32_t overZoom = 3) {
+        auto record = ChannelRecord(channel, 0, "Channel " + std::to_string(channel));
+        RunFrameFlow(state, store, ports, pixels.data(), *reinterpret_cast<ChannelInfo*>(record.data()));
+        store.current.ProcEnable = procEnable;
+        store.current.OverZoom = overZoom;
+    }
+
+    FrameFlowState state;
+    SettingsStore store;
+    RecordingPorts ports;
+};
+
+TEST_F(FrameFlowTest, SwitchSettlesFor25FramesThenZoomsOnce) {
+    StartStream(720, 576);
+    auto frame = BandFrame(720, 576, 60);
+    Frame(frame);
+    EXPECT_EQ(ports.switches, 1);
+    EXPECT_EQ(state.settleCountdown, 24);
+    EXPECT_EQ(state.lastZoom, 100);
+    EXPECT_EQ(state.channelName.Get(), "Channel 17");
+    for (int i = 1; i < 24; ++i) Frame(frame);
+    EXPECT_TRUE(ports.zooms.empty());
+    EXPECT_EQ(frame[0], 16) << "frames that are still settling are not painted";
+
+    Frame(frame);  // F24: the first measured frame
+    EXPECT_EQ(ports.zooms, std::vector<int32_t>{15});
+    EXPECT_EQ(state.lastZoom, 15);
+    EXPECT_EQ(state.rowActivity.data()[58], 122040);
+    EXPECT_EQ(state.rowActivity.data()[59], 122040);
+    EXPECT_EQ(frame[0], 0x20);
+
+    frame = BandFrame(720, 576, 60);
+    Frame(frame);
+    EXPECT_EQ(ports.zooms.size(), 1u) << "the same estimate is not sent again";
+    EXPECT_EQ(ports.switches, 1);
+}
+
+TEST_F(FrameFlowTest, SwitchClearsTheHeldRowsAndResetsLastZoom) {
+    StartStream(720, 576);
+    auto frame = BandFrame(720, 576, 60);
+    for (int i = 0; i < 25; ++i) Frame(frame, 17);
+    ASSERT_EQ(state.rowActivity.data()[59], 122040);
+    Frame(frame, 18);
+    EXPECT_EQ(state.rowActivity.data()[59], 0);
+    EXPECT_EQ(state.lastZoom, 100);
+    EXPECT_EQ(state.settleCountdown, 24);
+    EXPECT_EQ(state.channelName.Get(), "Channel 18");
+    EXPECT_EQ(ports.switches, 2);
+}
+
+TEST_F(FrameFlowTest, ProcessingOffLeavesFramesUntouched) {
+    StartStream(720, 576);
+    auto frame = BandFrame(720, 576, 60);
+    for (int i = 0; i < 40; ++i) Frame(frame, 17, 0);
+    EXPECT_TRUE(ports.zooms.empty());
+    EXPECT_EQ(frame[0], 16);
+    EXPECT_EQ(state.rowActivity.data()[59], 0);
+}
+
+TEST_F(FrameFlowTest, OtherPixelFormatsCountDownButAreNeverMeasured) {
+    StartStream(720, 576, kPixelFormatRgb24);
+    std::vector<uint8_t> frame(720 * 576 * 3, 16);
+    for (int i = 0; i < 30; ++i) Frame(frame);
+    EXPECT_EQ(state.settleCountdown, 0);
+    EXPECT_TRUE(ports.zooms.empty());
+    EXPECT_EQ(frame[1], 16);
+}
+
+TEST_F(FrameFlowTest, NoArrayOrTooSmallFrameSkipsTheMeasure) {
+    StartStream(720, 576);
+    state.rowActivity.Release();  // after Stop
+    auto frame = BandFrame(720, 576, 60);
+    for (int i = 0; i < 30; ++i) Frame(frame);
+    EXPECT_TRUE(ports.zooms.empty());
+    EXPECT_EQ(frame[0], 16);
+
+    for (auto [w, h] : {std::pair{6, 576}, std::pair{720, 3}, std::pair{720, 0}}) {
+        StartStream(w, h);
+        std::vector<uint8_t> small(static_cast<size_t>(w) * h * 2 + 1, 16);
+        for (int i = 0; i < 30; ++i) Frame(small, 20 + w + h);
+        EXPECT_TRUE(ports.zooms.empty()) << w << "x" << h;
+        EXPECT_EQ(small[0], 16) << w << "x" << h;
+    }
+}
+
+TEST(RowActivityBuffer, AlignedZeroedAndEmptyForHeightZero) {
+    RowActivityBuffer rows;
+    rows.Allocate(577);
+    ASSERT_TRUE(rows.allocated());
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(rows.data()) % 16, 0u);
+    EXPECT_EQ(rows.size(), 577);
+    for (int i = 0; i < 577; ++i) ASSERT_EQ(rows.data()[i], 0);
+    rows.Allocate(0);
+    EXPECT_TRUE(rows.allocated());
+    EXPECT_EQ(rows.size(), 0);
+    rows.Release();
+    EXPECT_FALSE(rows.allocated());
+}
+
+}  // namespace
+}  // namespace zek
