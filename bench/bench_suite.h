@@ -1,0 +1,31 @@
+// Collects the times of a benchmark run and prints, after it, the ratios
+// that tell whether the code is as fast as its baseline.
+#pragma once
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zek::bench {
+
+class Suite : public benchmark::ConsoleReporter {
+public:
+    void AddRatio(std::string label, std::string numerator, std::string denominator) {
+        ratios_.push_back({std::move(label), std::move(numerator), std::move(denominator)});
+    }
+    void ReportRuns(const std::vector<Run>& runs) override;
+    void PrintSummary() const;
+
+private:
+    struct Ratio {
+        std::string label, numerator, denominator;
+    };
+    std::vector<Ratio> ratios_;
+    std::map<std::string, double> nanoseconds_;
+};
+
+void RegisterRowActivityBenchmarks(Suite& suite);
+void RegisterFrameFlowBenchmarks(Suite& suite);
+
+}  // namespace zek::bench
