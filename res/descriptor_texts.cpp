@@ -1,0 +1,15 @@
+#include "res/descriptor_texts.h"
+
+#include "res/resource_ids.h"
+#include "res/resource_locator.h"
+
+namespace zek {
+
+void LoadDescriptorTexts(ResourcePlatform& platform, char* name, size_t nameSize, char* description,
+                         size_t descriptionSize) {
+    const ResourceLocator locator(platform);
+    locator.LoadTextInto(ZEK_IDS_NAME, name, nameSize);
+    locator.LoadTextInto(ZEK_IDS_DESCRIPTION, description, descriptionSize);
+}
+
+}  // namespace zek
