@@ -1,40 +1,226 @@
 #include "settings/settings_store.h"
 
-namespace zek {
+#include <cstring>
 
-void SettingsStore::Load(const std::string&, uint32_t, KeepChannelFn keepChannel) {
+#include "settings/settings_location.h"
+
+namespace zek {
+namespace {
+
+const char* const kDialogSection = "DIALOG";
+const char* const kDefaultSection = "DEFAULT";
+
+struct DialogKeys {
+    KeyDef rows[2];
+};
+
+DialogKeys DialogPosKeys(int32_t& x, int32_t& y) {
+    return DialogKeys{{
+        {6, "DlgWndPosX", &x, kNoDialogPos},
+        {6, "DlgWndPosY", &y, kNoDialogPos},
+    }};
+}
+
+// Ids 1 to 4 are the host's fixed inputs; their settings are kept whatever
+// the host says.
+bool AlwaysKept(const ChannelSettings& r) { return r.idHigh == 0 && r.idLow >= 1 && r.idLow <= 4; }
+
+}  // namespace
+
+void SettingsStore::SetPlatform(SettingsFileIo* io, LocationPlatform* location) {
+    std::lock_guard<std::mutex> files(fileMutex_);
+    io_ = io;
+    location_ = location;
+}
+
+void SettingsStore::LocateSettingsFile(const std::string& moduleName) {
+    std::lock_guard<std::mutex> files(fileMutex_);
+    LocateLocked(moduleName);
+}
+
+void SettingsStore::LocateLocked(const std::string& moduleName) {
+    SettingsLocation found;
+    if (!location_ || !LocateSettings(*location_, moduleName, found)) return;
+    settingsPath_ = found.path;
+    instanceSuffix_ = found.instanceSuffix;
+}
+
+void SettingsStore::ReadText() {
+    std::unique_ptr<char[]> bytes;
+    int32_t length = 0;
+    if (io_ && !settingsPath_.empty() && io_->ReadOrCreate(settingsPath_, bytes, length)) {
+        reader_.Reset(std::move(bytes), length);
+    } else {
+        reader_.Reset(nullptr, 0);
+    }
+}
+
+void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepChannelFn keepChannel,
+                         ChangeHookFn changeHook) {
+    std::lock_guard<std::mutex> files(fileMutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    hostWord_ = hostWord;
     keepChannel_ = keepChannel;
+    changeHook_ = changeHook;
+    LocateLocked(moduleName);
     currentIndex_ = -1;
-    current.ProcEnable = 1;
-    current.OverZoom = 3;
+    // A second load replaces what the first one brought in.
+    records_.clear();
+    backup_.clear();
+    backupTaken_ = false;
+    ReadText();
+
+    DialogKeys dialog = DialogPosKeys(dialogPosX_, dialogPosY_);
+    reader_.ReadKey(kDialogSection, dialog.rows[0]);
+    reader_.ReadKey(kDialogSection, dialog.rows[1]);
+    SettingsKeyTable keys = SettingsKeys(current);
+    reader_.ReadKeys(kDefaultSection, keys.rows, kSettingsKeyCount);
+    defaults_ = current;
+
+    // Every channel section counts, wherever it stands, in file order. The
+    // walk keeps its own position, so lookups that wrap around the text
+    // cannot send it back to a section it has passed.
+    int32_t pos = 0;
+    std::string name;
+    while (reader_.NextHeaderFrom(pos, name)) {
+        const uint64_t id = static_cast<uint64_t>(ParseDecimal(name));
+        // Passes over DIALOG, DEFAULT, 0 and names that are not numbers.
+        if (id == 0) continue;
+        current.idLow = static_cast<uint32_t>(id);
+        current.idHigh = static_cast<uint32_t>(id >> 32);
+        reader_.ReadKeys(name, keys.rows, kSettingsKeyCount);
+        records_.push_back(current);
+    }
+    FetchCurrentLocked();
 }
 
 int SettingsStore::SelectChannel(uint32_t idLow, uint32_t idHigh) {
+    // The same channel as the last frame costs this uncontended lock and
+    // one id compare. The compare reads the record array, which the dialog's
+    // thread may resize, so it cannot come before the lock.
+    std::lock_guard<std::mutex> lock(mutex_);
     if (currentIndex_ >= 0 && SameChannel(records_[currentIndex_], idLow, idHigh)) return 0;
-    StoreCurrent();
-    currentIndex_ = -1;
-    for (size_t i = 0; i < records_.size(); ++i) {
+    StoreCurrentLocked();
+    int32_t found = -1;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
         if (SameChannel(records_[i], idLow, idHigh)) {
-            currentIndex_ = static_cast<int32_t>(i);
+            found = static_cast<int32_t>(i);
             break;
         }
     }
-    if (currentIndex_ < 0) {
-        records_.push_back(ChannelSettings{idLow, idHigh, 1, 3});
-        currentIndex_ = static_cast<int32_t>(records_.size() - 1);
+    if (found < 0) {
+        defaults_.idLow = idLow;
+        defaults_.idHigh = idHigh;
+        records_.push_back(defaults_);
+        // An open dialog's backup keeps step with the records, so its Cancel
+        // keeps channels first seen meanwhile.
+        backup_.push_back(defaults_);
+        found = static_cast<int32_t>(records_.size() - 1);
     }
-    FetchCurrent();
+    currentIndex_ = found;
+    FetchCurrentLocked();
     return 1;
 }
 
-void SettingsStore::Save() { StoreCurrent(); }
-
 void SettingsStore::StoreCurrent() {
-    if (currentIndex_ >= 0) records_[currentIndex_] = current;
+    std::lock_guard<std::mutex> lock(mutex_);
+    StoreCurrentLocked();
 }
 
 void SettingsStore::FetchCurrent() {
-    if (currentIndex_ >= 0) current = records_[currentIndex_];
+    std::lock_guard<std::mutex> lock(mutex_);
+    FetchCurrentLocked();
+}
+
+void SettingsStore::StoreCurrentLocked() {
+    if (currentIndex_ < 0) return;
+    if (changeHook_) changeHook_(0);
+    records_[currentIndex_] = current;
+}
+
+void SettingsStore::FetchCurrentLocked() {
+    if (currentIndex_ < 0) return;
+    current = records_[currentIndex_];
+    if (changeHook_) changeHook_(1);
+}
+
+void SettingsStore::BackupRecords() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    StoreCurrentLocked();
+    backup_ = records_;
+    backupTaken_ = true;
+}
+
+void SettingsStore::RestoreRecords() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Without a backup there is nothing to go back to; copying the empty
+    // array would drop every channel.
+    if (backupTaken_) records_ = backup_;
+    if (currentIndex_ >= static_cast<int32_t>(records_.size())) currentIndex_ = -1;
+    FetchCurrentLocked();
+}
+
+void SettingsStore::GetDialogPos(int32_t& x, int32_t& y) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    x = dialogPosX_;
+    y = dialogPosY_;
+}
+
+void SettingsStore::SetDialogPos(int32_t x, int32_t y) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    dialogPosX_ = x;
+    dialogPosY_ = y;
+}
+
+void SettingsStore::Save() {
+    std::lock_guard<std::mutex> files(fileMutex_);
+    std::vector<ChannelSettings> records;
+    int32_t x = 0;
+    int32_t y = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        StoreCurrentLocked();
+        records = records_;
+        x = dialogPosX_;
+        y = dialogPosY_;
+    }
+    if (!writer_.Begin()) return;
+
+    writer_.WriteSection(kDialogSection);
+    DialogKeys dialog = DialogPosKeys(x, y);
+    writer_.WriteKeys(dialog.rows, 2);
+    for (ChannelSettings& r : records) {
+        // Asked for every record, the always-kept ones included.
+        const bool keep = keepChannel_ ? keepChannel_(r.idLow, r.idHigh) != 0 : true;
+        if (!keep && !AlwaysKept(r)) continue;
+        writer_.WriteChannelSection(r.idLow, r.idHigh);
+        SettingsKeyTable keys = SettingsKeys(r);
+        writer_.WriteKeys(keys.rows, kSettingsKeyCount);
+    }
+
+    // A text cut short must never replace a whole one.
+    if (!writer_.complete() || writer_.length() == 0) return;
+    if (writer_.length() == reader_.length() &&
+        (writer_.length() == 0 || std::memcmp(writer_.data(), reader_.text(), writer_.length()) == 0)) {
+        return;
+    }
+    if (!io_ || settingsPath_.empty()) return;
+    io_->ReplaceWhole(settingsPath_, writer_.data(), static_cast<std::size_t>(writer_.length()));
+}
+
+std::vector<ChannelSettings> SettingsStore::Records() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return records_;
+}
+
+int32_t SettingsStore::CurrentIndex() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return currentIndex_;
+}
+
+ChannelSettings SettingsStore::Defaults() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ChannelSettings{0, 0, defaults_.ProcEnable, defaults_.OverZoom};
 }
 
 }  // namespace zek

@@ -1,0 +1,19 @@
+// Where the settings file lives: the users' folder or the host's folder,
+// per host instance, in "Plugins\", named after the module.
+#pragma once
+#include <string>
+
+#include "settings/settings_platform.h"
+
+namespace zek {
+
+struct SettingsLocation {
+    std::string path;            // full path of the settings file
+    std::string instanceSuffix;  // zero or one character
+};
+
+// Works the location out and creates the "Plugins\" folder. False, with
+// `out` untouched, when the system version cannot be queried at all.
+bool LocateSettings(LocationPlatform& platform, const std::string& moduleName, SettingsLocation& out);
+
+}  // namespace zek

@@ -1,0 +1,269 @@
+#include "settings/settings_text.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace zek {
+namespace {
+
+bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+
+std::string TrimStart(const std::string& s) {
+    std::size_t b = 0;
+    while (b < s.size() && IsBlank(s[b])) ++b;
+    return s.substr(b);
+}
+
+std::string TrimEnd(const std::string& s) {
+    std::size_t e = s.size();
+    while (e > 0 && IsBlank(s[e - 1])) --e;
+    return s.substr(0, e);
+}
+
+// Targets are reached by width through memcpy: the row only promises the
+// width, not the signedness, of the variable behind it.
+template <typename T>
+void Store(void* target, T v) {
+    std::memcpy(target, &v, sizeof v);
+}
+
+template <typename T>
+T Fetch(const void* target) {
+    T v;
+    std::memcpy(&v, target, sizeof v);
+    return v;
+}
+
+void StoreNumber(const KeyDef& row, uint64_t v) {
+    switch (row.code) {
+        case 0: Store(row.target, static_cast<uint8_t>(v)); break;
+        case 1: case 2: case 3: Store(row.target, static_cast<uint16_t>(v)); break;
+        case 4: case 5: case 6: case 7: case 8: case 9: Store(row.target, static_cast<uint32_t>(v)); break;
+        case 10: case 11: Store(row.target, v); break;
+        default: break;
+    }
+}
+
+std::string FormatValue(const KeyDef& row) {
+    switch (row.code) {
+        case 0: return std::to_string(Fetch<uint8_t>(row.target));
+        case 1: return std::to_string(Fetch<int16_t>(row.target));
+        case 2: case 3: return std::to_string(Fetch<uint16_t>(row.target));
+        case 4: case 5: case 7: case 9: return std::to_string(Fetch<uint32_t>(row.target));
+        case 6: case 8: return std::to_string(Fetch<int32_t>(row.target));
+        case 10: return std::to_string(Fetch<int64_t>(row.target));
+        case 11: return std::to_string(Fetch<uint64_t>(row.target));
+        case 12: return *static_cast<const std::string*>(row.target);
+        default: return std::string();
+    }
+}
+
+bool KnownCode(int32_t code) { return code >= 0 && code <= 12; }
+
+}  // namespace
+
+SettingsKeyTable SettingsKeys(ChannelSettings& target) {
+    return SettingsKeyTable{{
+        {4, "ProcEnable", &target.ProcEnable, 1},
+        {6, "OverZoom", &target.OverZoom, 3},
+    }};
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::string Trim(const std::string& s) { return TrimEnd(TrimStart(s)); }
+
+int64_t ParseDecimal(const std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    uint64_t v = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) v = v * 10 + static_cast<uint64_t>(s[i] - '0');
+    if (negative) v = 0 - v;
+    return static_cast<int64_t>(v);
+}
+
+// ---- reading ----
+
+void SettingsReader::Reset(std::unique_ptr<char[]> text, int32_t length) {
+    text_ = std::move(text);
+    length_ = text_ ? length : 0;
+    readCursor_ = 0;
+    sectionMark_ = 0;
+}
+
+bool SettingsReader::ReadLine(std::string& line) {
+    line.clear();
+    if (readCursor_ >= length_) return false;
+    const char* t = text_.get();
+    int32_t end = readCursor_;
+    while (end < length_ && !IsBreak(t[end])) ++end;
+    line.assign(t + readCursor_, t + end);
+    // A last line without a break is still a line: hand-edited files often
+    // end that way.
+    if (end == length_) {
+        readCursor_ = length_;
+        return true;
+    }
+    readCursor_ = end + 1;
+    if (readCursor_ < length_ && IsBreak(t[readCursor_])) ++readCursor_;
+    return true;
+}
+
+bool SettingsReader::FindSection(const std::string& name) {
+    if (length_ == 0) return false;
+    const std::string target = "[" + Trim(name) + "]";
+    int32_t p = sectionMark_;
+    readCursor_ = p;
+    std::string line;
+    bool wrapped = false;
+    for (;;) {
+        ReadLine(line);
+        if (Trim(line) == target) {
+            sectionMark_ = p;
+            return true;
+        }
+        p = readCursor_;
+        if (p == length_) {
+            p = 0;
+            readCursor_ = 0;
+            wrapped = true;
+        }
+        // Every line tried once. Lines start at the same places on every
+        // pass, so p meets the mark exactly; ">=" only guards the loop.
+        if (wrapped && p >= sectionMark_) return false;
+    }
+}
+
+bool SettingsReader::NextHeaderFrom(int32_t& pos, std::string& name) {
+    if (length_ == 0) return false;
+    readCursor_ = pos;
+    std::string line;
+    for (;;) {
+        const int32_t p = readCursor_;
+        if (!ReadLine(line)) {
+            pos = readCursor_;
+            return false;
+        }
+        const std::string t = Trim(line);
+        if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
+            sectionMark_ = p;
+            pos = readCursor_;
+            name = t.substr(1, t.size() - 2);
+            return true;
+        }
+    }
+}
+
+bool SettingsReader::NextSection(std::string& name) {
+    if (length_ == 0) return false;
+    readCursor_ = sectionMark_;
+    std::string skipped;
+    ReadLine(skipped);
+    int32_t pos = readCursor_;
+    return NextHeaderFrom(pos, name);
+}
+
+bool SettingsReader::FindValue(const std::string& section, const std::string& key, std::string& value) {
+    const std::string wanted = Trim(key);
+    if (!FindSection(section)) return false;
+    std::string line;
+    while (ReadLine(line)) {
+        line = TrimStart(line);
+        if (line.empty()) continue;
+        if (line[0] == '[') return false;
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        if (TrimEnd(line.substr(0, eq)) != wanted) continue;
+        value = line.substr(eq + 1);
+        // An empty value counts as missing; a later line with the same key
+        // is not consulted.
+        return !value.empty();
+    }
+    return false;
+}
+
+void SettingsReader::ReadKey(const std::string& section, const KeyDef& row) {
+    if (!KnownCode(row.code)) return;
+    std::string value;
+    const bool found = FindValue(section, row.key, value);
+    if (row.code == 12) {
+        *static_cast<std::string*>(row.target) = found ? value : std::string(row.defaultText);
+        return;
+    }
+    StoreNumber(row, found ? static_cast<uint64_t>(ParseDecimal(value)) : static_cast<uint64_t>(row.defaultValue));
+}
+
+void SettingsReader::ReadKeys(const std::string& section, const KeyDef* rows, int count) {
+    for (int i = 0; i < count; ++i) ReadKey(section, rows[i]);
+}
+
+// ---- writing ----
+
+SettingsWriter::~SettingsWriter() { std::free(data_); }
+
+bool SettingsWriter::Begin() {
+    std::free(data_);
+    data_ = nullptr;
+    length_ = 0;
+    capacity_ = 0;
+    complete_ = false;
+    void* block = realloc_ ? realloc_(nullptr, kGrowStep) : std::malloc(kGrowStep);
+    if (!block) return false;
+    data_ = static_cast<char*>(block);
+    capacity_ = kGrowStep;
+    complete_ = true;
+    return true;
+}
+
+void SettingsWriter::Append(const char* bytes, std::size_t n) {
+    if (!data_) {
+        complete_ = false;
+        return;
+    }
+    const int64_t needed = static_cast<int64_t>(length_) + static_cast<int64_t>(n);
+    if (needed > capacity_) {
+        // Grow in whole steps, all at once, so a failure leaves buffer and
+        // capacity exactly as they were.
+        const int64_t steps = (needed - capacity_ + kGrowStep - 1) / kGrowStep;
+        const int64_t grown = capacity_ + steps * kGrowStep;
+        void* block = nullptr;
+        if (grown <= std::numeric_limits<int32_t>::max()) {
+            block = realloc_ ? realloc_(data_, static_cast<std::size_t>(grown))
+                             : std::realloc(data_, static_cast<std::size_t>(grown));
+        }
+        if (!block) {
+            complete_ = false;
+            return;
+        }
+        data_ = static_cast<char*>(block);
+        capacity_ = static_cast<int32_t>(grown);
+    }
+    if (n) std::memcpy(data_ + length_, bytes, n);
+    length_ = static_cast<int32_t>(needed);
+}
+
+void SettingsWriter::WriteSection(const std::string& name) { Append("[" + Trim(name) + "]\r\n"); }
+
+void SettingsWriter::WriteChannelSection(uint32_t idLow, uint32_t idHigh) {
+    const uint64_t id = (static_cast<uint64_t>(idHigh) << 32) | idLow;
+    WriteSection(std::to_string(static_cast<int64_t>(id)));
+}
+
+void SettingsWriter::WriteValue(const std::string& key, const std::string& value) {
+    Append(Trim(key) + "=" + value + "\r\n");
+}
+
+void SettingsWriter::WriteKey(const KeyDef& row) {
+    if (!KnownCode(row.code)) return;
+    scratch_ = FormatValue(row);
+    WriteValue(row.key, scratch_);
+}
+
+void SettingsWriter::WriteKeys(const KeyDef* rows, int count) {
+    for (int i = 0; i < count; ++i) WriteKey(rows[i]);
+}
+
+}  // namespace zek

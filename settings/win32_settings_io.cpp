@@ -1,0 +1,82 @@
+#include <windows.h>
+
+#include <limits>
+#include <new>
+
+#include "settings/win32_settings_platform.h"
+
+namespace zek {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+bool WriteAll(HANDLE file, const char* bytes, std::size_t length) {
+    while (length > 0) {
+        const DWORD chunk = length > 0x10000000u ? 0x10000000u : static_cast<DWORD>(length);
+        DWORD written = 0;
+        if (!WriteFile(file, bytes, chunk, &written, nullptr) || written == 0) return false;
+        bytes += written;
+        length -= written;
+    }
+    return true;
+}
+
+class Win32Io final : public SettingsFileIo {
+public:
+    bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) override {
+        bytes.reset();
+        length = 0;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        LARGE_INTEGER size;
+        bool ok = GetFileSizeEx(file, &size) != 0 && size.QuadPart <= std::numeric_limits<int32_t>::max();
+        const int32_t total = ok ? static_cast<int32_t>(size.QuadPart) : 0;
+        std::unique_ptr<char[]> buffer;
+        if (ok && total > 0) {
+            buffer.reset(new (std::nothrow) char[total]);
+            ok = buffer != nullptr;
+        }
+        int32_t got = 0;
+        while (ok && got < total) {
+            DWORD n = 0;
+            if (!ReadFile(file, buffer.get() + got, static_cast<DWORD>(total - got), &n, nullptr)) ok = false;
+            if (n == 0) break;  // the file shrank meanwhile: keep what was there
+            got += static_cast<int32_t>(n);
+        }
+        CloseHandle(file);
+        if (!ok) return false;
+        bytes = std::move(buffer);
+        length = got;
+        return true;
+    }
+
+    bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) override {
+        // Written beside the target, then moved over it in one step: a crash
+        // or a full disk leaves the old file or the new one, never a part.
+        char temp[MAX_PATH + 1] = {};
+        if (!GetTempFileNameA(FolderOf(path).c_str(), "zek", 0, temp)) return false;
+        HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            DeleteFileA(temp);
+            return false;
+        }
+        bool ok = WriteAll(file, bytes, length) && FlushFileBuffers(file);
+        ok = CloseHandle(file) && ok;
+        ok = ok && MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!ok) DeleteFileA(temp);
+        return ok;
+    }
+};
+
+}  // namespace
+
+SettingsFileIo& Win32SettingsFileIo() {
+    static Win32Io io;
+    return io;
+}
+
+}  // namespace zek
