@@ -7,6 +7,7 @@
 #include "plugin/host_windows.h"
 #include "plugin/module_info.h"
 #include "plugin/plugin_state.h"
+#include "settings/win32_settings_platform.h"
 
 namespace zek {
 namespace {
@@ -24,6 +25,7 @@ private:
 
 void ZEK_CDECL Init(InitInfo* info) {
     PluginState& s = State();
+    s.store.SetPlatform(&Win32SettingsFileIo(), &Win32LocationPlatform());
     s.store.SetInstanceSuffix(InstanceSuffix(HostCommandLine()));
     s.store.Load(ModuleName(), info ? info->hostWord : 0, info ? info->keepChannel : nullptr);
 }

@@ -1,0 +1,90 @@
+"""The settings file under wine: where it lands and what the first run writes."""
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from harness import HostTest, wine_env
+
+SIX_LINES = (b"[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n"
+             b"[17]\r\nProcEnable=1\r\nOverZoom=3\r\n")
+ONE_FRAME = "channel 17; start; frames 1; stop; done"
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class SettingsFile(HostTest):
+    def test_first_run_writes_the_dialog_and_the_channel_beside_the_host(self):
+        run = self.host("--keep", "all", do=ONE_FRAME)
+        self.assertIn("keep id=17 answer=1", run.lines)
+        self.assertEqual(read(run.path("Plugins", "ZEK_DideZede.ini")), SIX_LINES)
+        # Nothing but the file itself is left in the folder.
+        self.assertEqual(os.listdir(run.path("Plugins")), ["ZEK_DideZede.ini"])
+
+    def test_a_declined_channel_is_dropped_and_an_unchanged_file_is_not_rewritten(self):
+        self.host("--keep", "all", do=ONE_FRAME)
+        ini = os.path.join(self.folder, "Plugins", "ZEK_DideZede.ini")
+        before = os.stat(ini)
+        self.host("--keep", "all", do=ONE_FRAME)
+        after = os.stat(ini)
+        self.assertEqual((before.st_ino, before.st_mtime_ns), (after.st_ino, after.st_mtime_ns))
+        self.host("--keep", "none", do=ONE_FRAME)
+        self.assertEqual(read(ini), b"[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n")
+
+    def test_a_numbered_instance_keeps_its_file_in_its_instance_folder(self):
+        os.makedirs(os.path.join(self.folder, "Instances", "2"))
+        run = self.host("-inst:2", "--keep", "all", do=ONE_FRAME)
+        self.assertEqual(read(run.path("Instances", "2", "Plugins", "ZEK_DideZede.ini")), SIX_LINES)
+        self.assertFalse(os.path.exists(run.path("Plugins")))
+
+    def test_a_missing_instance_folder_means_defaults_and_no_file(self):
+        run = self.host("-inst:3", "--keep", "all", do=ONE_FRAME)
+        self.assertFalse(os.path.exists(run.path("Instances")))
+        self.assertFalse(os.path.exists(run.path("Plugins")))
+
+
+class UsersFolder(HostTest):
+    """The registry switch, in a wine prefix of its own so that no other
+    test running meanwhile sees it."""
+
+    def setUp(self):
+        super().setUp()
+        self.prefix = tempfile.mkdtemp(prefix="zek-e2e-prefix-")
+        self.addCleanup(shutil.rmtree, self.prefix, True)
+        self.env = {"WINEPREFIX": self.prefix}
+        self.addCleanup(subprocess.run, ["wineserver", "-k"], env=wine_env(self.env),
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def wine(self, *args):
+        completed = subprocess.run(["wine", *args], env=wine_env(self.env), stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL, timeout=300, check=True)
+        return completed.stdout.decode("latin-1").strip()
+
+    def app_data(self):
+        windows = self.wine("cmd", "/c", "echo", "%APPDATA%").splitlines()[-1].strip()
+        completed = subprocess.run(["winepath", "-u", windows], env=wine_env(self.env),
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, check=True)
+        return completed.stdout.decode().strip()
+
+    def test_store_in_users_folder_moves_the_file_under_app_data(self):
+        app_data = self.app_data()
+        os.makedirs(os.path.join(app_data, "Korvisan"), exist_ok=True)
+        self.wine("reg", "add", r"HKLM\SOFTWARE\Korvisan", "/v", "StoreInUsersFolder",
+                  "/t", "REG_DWORD", "/d", "1", "/f")
+        self.host("--keep", "all", do=ONE_FRAME, env=self.env)
+        self.assertEqual(read(os.path.join(app_data, "Korvisan", "Plugins", "ZEK_DideZede.ini")), SIX_LINES)
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "Plugins")))
+
+        # Switched off again: back beside the host.
+        self.wine("reg", "add", r"HKLM\SOFTWARE\Korvisan", "/v", "StoreInUsersFolder",
+                  "/t", "REG_DWORD", "/d", "0", "/f")
+        self.host("--keep", "all", do=ONE_FRAME, env=self.env)
+        self.assertEqual(read(os.path.join(self.folder, "Plugins", "ZEK_DideZede.ini")), SIX_LINES)
+
+
+if __name__ == "__main__":
+    unittest.main()
