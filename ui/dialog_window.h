@@ -1,0 +1,72 @@
+// A dialog window bound to a C++ object. The derived class T provides
+//   BOOL OnInitDialog();
+//   void OnFinalMessage();                      // after the window is gone
+//   static const MessageEntry<T>* Route(UINT message, WPARAM wParam);
+// and each handler returns the message's result. A handler that wants the
+// dialog manager's own processing as well calls PassOn().
+#pragma once
+#include <windows.h>
+
+#include "ui/message_map.h"
+
+namespace zek {
+
+template <class T>
+class DialogWindow {
+public:
+    HWND Window() const { return hwnd_; }
+
+protected:
+    DialogWindow() = default;
+    ~DialogWindow() = default;
+    DialogWindow(const DialogWindow&) = delete;
+    DialogWindow& operator=(const DialogWindow&) = delete;
+
+    // Modeless, from a template in memory; null when creation failed. The
+    // window is Unicode, so the template's texts reach the controls intact
+    // whatever the system's ANSI code page.
+    HWND CreateModeless(HINSTANCE instance, const void* dialogTemplate, HWND owner) {
+        return CreateDialogIndirectParamW(instance, static_cast<LPCDLGTEMPLATEW>(dialogTemplate), owner,
+                                          &DialogWindow::Proc, reinterpret_cast<LPARAM>(this));
+    }
+
+    // Modal, from the module's own template; returns the EndDialog result.
+    INT_PTR RunModal(HINSTANCE instance, int templateId, HWND owner) {
+        return DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, &DialogWindow::Proc,
+                               reinterpret_cast<LPARAM>(this));
+    }
+
+    void PassOn() { passOn_ = true; }
+
+    HWND hwnd_ = nullptr;
+
+private:
+    static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) {
+            auto* base = reinterpret_cast<DialogWindow*>(lParam);
+            SetWindowLongPtrA(window, DWLP_USER, lParam);
+            base->hwnd_ = window;
+            return static_cast<T*>(base)->OnInitDialog();
+        }
+        auto* base = reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+        if (!base) return FALSE;  // messages before WM_INITDIALOG
+        T* self = static_cast<T*>(base);
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrA(window, DWLP_USER, 0);
+            base->hwnd_ = nullptr;
+            self->OnFinalMessage();
+            return FALSE;
+        }
+        const MessageEntry<T>* entry = T::Route(message, wParam);
+        if (!entry) return FALSE;
+        base->passOn_ = false;
+        const LRESULT result = (self->*(entry->handler))(wParam, lParam);
+        if (base->passOn_) return FALSE;
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+
+    bool passOn_ = false;
+};
+
+}  // namespace zek

@@ -1,0 +1,174 @@
+#include "ui/settings_dialog.h"
+
+#include <string>
+
+#include "detect/frame_flow.h"
+#include "plugin/module_info.h"
+#include "plugin/plugin_abi.h"
+#include "res/resource_ids.h"
+#include "res/resource_locator.h"
+#include "settings/settings_store.h"
+#include "ui/common_controls.h"
+#include "ui/dialog_placement.h"
+
+namespace zek {
+namespace {
+
+constexpr int32_t kOverZoomLower = 0;
+constexpr int32_t kOverZoomUpper = 9;
+constexpr int32_t kOverZoomChars = 1;
+constexpr DWORD kFlashStepMs = 60;
+
+ScreenRect WindowRectOf(HWND window) {
+    RECT r = {};
+    if (window) GetWindowRect(window, &r);
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+}  // namespace
+
+void SettingsDialog::Show(HWND hostWindow) {
+    if (IsOpen()) {
+        SetFocus(hwnd_);
+        Flash(2);
+        return;
+    }
+    services_.locator.RefreshLanguage();
+    const void* dialogTemplate = services_.locator.FindTemplate(ZEK_IDD_SETTINGS);
+    if (!dialogTemplate) return;
+    InitDialogControls();
+    host_ = hostWindow;
+    closing_ = false;
+    if (!CreateModeless(ThisModule(), dialogTemplate, hostWindow)) {
+        host_ = nullptr;
+        return;
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+}
+
+void SettingsDialog::CloseForUnload() {
+    if (!IsOpen()) return;
+    closing_ = true;
+    DestroyWindow(hwnd_);
+}
+
+void SettingsDialog::Flash(int n) {
+    for (int i = 0; i < 2 * n; ++i) {
+        FlashWindow(hwnd_, TRUE);
+        Sleep(kFlashStepMs);
+    }
+}
+
+BOOL SettingsDialog::OnInitDialog() {
+    Place();
+    services_.store.BackupRecords();
+
+    overZoom_.Bind(ZEK_IDC_OVER_ZOOM, hwnd_, GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN), kOverZoomLower,
+                   kOverZoomUpper, kOverZoomChars, services_.store.current.OverZoom);
+    const std::string format = services_.locator.LoadText(ZEK_IDS_RANGE_FORMAT);
+    const std::string title = services_.locator.LoadText(ZEK_IDS_RANGE_TITLE);
+    // A module without these strings keeps the edit's own English texts
+    // rather than a balloon with nothing in it.
+    if (!format.empty() && !title.empty()) overZoom_.SetBalloonTexts(title, format);
+
+    CheckDlgButton(hwnd_, ZEK_IDC_METRICS, BST_UNCHECKED);
+    PostMessageA(hwnd_, kWmSettingsRefresh, 0, 0);
+    return TRUE;
+}
+
+void SettingsDialog::Place() {
+    ScreenPoint saved;
+    services_.store.GetDialogPos(saved.x, saved.y);
+    const ScreenPoint at = PlaceDialog(saved, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                       WindowRectOf(hwnd_), WindowRectOf(host_));
+    SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void SettingsDialog::OnFinalMessage() {
+    host_ = nullptr;
+    closing_ = false;
+}
+
+LRESULT SettingsDialog::OnRefresh(WPARAM, LPARAM) {
+    SetDlgItemTextA(hwnd_, ZEK_IDC_CHANNEL_NAME, services_.channelName.Get().c_str());
+    SendDlgItemMessageA(hwnd_, ZEK_IDC_ON_OFF, BM_SETCHECK, static_cast<WPARAM>(services_.store.current.ProcEnable),
+                        0);
+    overZoom_.SetValue(services_.store.current.OverZoom);
+    return 1;
+}
+
+LRESULT SettingsDialog::OnClose(WPARAM, LPARAM) {
+    closing_ = true;
+    services_.store.RestoreRecords();
+    DestroyWindow(hwnd_);
+    return 0;
+}
+
+LRESULT SettingsDialog::OnCancelClicked(WPARAM, LPARAM) {
+    PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+LRESULT SettingsDialog::OnOkClicked(WPARAM, LPARAM) {
+    closing_ = true;
+    DestroyWindow(hwnd_);
+    return 0;
+}
+
+LRESULT SettingsDialog::OnAboutClicked(WPARAM, LPARAM) {
+    about_.Run(ThisModule(), hwnd_);
+    return 0;
+}
+
+LRESULT SettingsDialog::OnDestroy(WPARAM, LPARAM) {
+    services_.metricsEnabled.store(0);
+    const ScreenRect r = WindowRectOf(hwnd_);
+    services_.store.SetDialogPos(r.left, r.top);
+    PassOn();
+    return 0;
+}
+
+LRESULT SettingsDialog::OnMetricsClicked(WPARAM, LPARAM) {
+    services_.metricsEnabled.store(
+        static_cast<int32_t>(SendDlgItemMessageA(hwnd_, ZEK_IDC_METRICS, BM_GETCHECK, 0, 0)));
+    return 0;
+}
+
+LRESULT SettingsDialog::OnOnOffClicked(WPARAM, LPARAM) {
+    services_.store.current.ProcEnable =
+        static_cast<int32_t>(SendDlgItemMessageA(hwnd_, ZEK_IDC_ON_OFF, BM_GETCHECK, 0, 0));
+    return 0;
+}
+
+LRESULT SettingsDialog::OnVScroll(WPARAM wParam, LPARAM lParam) {
+    const HWND source = reinterpret_cast<HWND>(lParam);
+    if (LOWORD(wParam) == SB_THUMBPOSITION && source && source == GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN) &&
+        !closing_) {
+        const int32_t position = static_cast<int16_t>(HIWORD(wParam));
+        services_.store.current.OverZoom = position;
+        SetDlgItemInt(hwnd_, ZEK_IDC_OVER_ZOOM, static_cast<UINT>(position), TRUE);
+    }
+    PassOn();
+    return 0;
+}
+
+const MessageEntry<SettingsDialog>* SettingsDialog::Route(UINT message, WPARAM wParam) {
+    static const MessageEntry<SettingsDialog> map[] = {
+        OnMessage(kWmSettingsRefresh, &SettingsDialog::OnRefresh),
+        OnMessage(WM_CLOSE, &SettingsDialog::OnClose),
+        OnCommand(ZEK_IDC_CANCEL, BN_CLICKED, &SettingsDialog::OnCancelClicked),
+        OnCommand(ZEK_IDC_OK, BN_CLICKED, &SettingsDialog::OnOkClicked),
+        OnCommand(ZEK_IDC_ABOUT, BN_CLICKED, &SettingsDialog::OnAboutClicked),
+        OnMessage(WM_DESTROY, &SettingsDialog::OnDestroy),
+        OnCommand(ZEK_IDC_METRICS, BN_CLICKED, &SettingsDialog::OnMetricsClicked),
+        OnCommand(ZEK_IDC_ON_OFF, BN_CLICKED, &SettingsDialog::OnOnOffClicked),
+        OnMessage(WM_VSCROLL, &SettingsDialog::OnVScroll),
+        // Enter and Escape reach a dialog as IDOK and IDCANCEL; neither may
+        // close it or change anything.
+        OnCommand(IDOK, BN_CLICKED, &SettingsDialog::OnIgnore),
+        OnCommand(IDCANCEL, BN_CLICKED, &SettingsDialog::OnIgnore),
+    };
+    return FindEntry(map, message, wParam);
+}
+
+}  // namespace zek

@@ -1,0 +1,73 @@
+// The plug-in's modeless settings dialog. One object lives as long as the
+// module; its window exists from Setup until the user or Done closes it.
+// Every change goes straight into the settings store's current record, so it
+// shows in the picture at once; Cancel and the close box put back the records
+// as they were at opening, OK keeps them.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "ui/about_dialog.h"
+#include "ui/dialog_window.h"
+#include "ui/range_edit.h"
+
+namespace zek {
+
+class SettingsStore;
+class ResourceLocator;
+class ChannelName;
+
+struct DialogServices {
+    SettingsStore& store;
+    ResourceLocator& locator;
+    std::atomic<int32_t>& metricsEnabled;
+    ChannelName& channelName;
+};
+
+class SettingsDialog : public DialogWindow<SettingsDialog> {
+public:
+    explicit SettingsDialog(DialogServices services) : services_(services) {}
+
+    // Opens the dialog owned by hostWindow, or, when it is open, focuses it
+    // and flashes its caption.
+    void Show(HWND hostWindow);
+    // Destroys an open window without undoing anything, as OK does.
+    void CloseForUnload();
+    bool IsOpen() const { return Window() != nullptr; }
+    // Inverts the caption 2·n times, 60 ms apart, on the calling thread.
+    void Flash(int n);
+
+    // The edit that takes the extra zoom, for whoever drives the dialog.
+    const RangeEdit& OverZoomEdit() const { return overZoom_; }
+
+private:
+    friend class DialogWindow<SettingsDialog>;
+    BOOL OnInitDialog();
+    void OnFinalMessage();
+    static const MessageEntry<SettingsDialog>* Route(UINT message, WPARAM wParam);
+
+    void Place();
+
+    LRESULT OnRefresh(WPARAM, LPARAM);
+    LRESULT OnClose(WPARAM, LPARAM);
+    LRESULT OnCancelClicked(WPARAM, LPARAM);
+    LRESULT OnOkClicked(WPARAM, LPARAM);
+    LRESULT OnAboutClicked(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    LRESULT OnMetricsClicked(WPARAM, LPARAM);
+    LRESULT OnOnOffClicked(WPARAM, LPARAM);
+    LRESULT OnVScroll(WPARAM, LPARAM);
+    LRESULT OnIgnore(WPARAM, LPARAM) { return 0; }
+
+    DialogServices services_;
+    HWND host_ = nullptr;  // the owner handed to Show; never destroyed here
+    AboutDialog about_;
+    RangeEdit overZoom_;
+    // Set once the window is on its way out: the edit may still hand over
+    // its text while losing the focus, and that must not undo a restore.
+    bool closing_ = false;
+};
+
+}  // namespace zek
