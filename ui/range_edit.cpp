@@ -1,10 +1,12 @@
 #include "ui/range_edit.h"
 
+#include <cstddef>
+
 #include "ui/range_message.h"
 
 #if !defined(_WIN64)
 // The 32-bit host's common controls take the tool record in this size.
-static_assert(TTTOOLINFOA_V2_SIZE == 44, "tool record size");
+static_assert(offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM) == 44, "tool record size");
 #endif
 
 namespace zek {
