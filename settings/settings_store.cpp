@@ -48,11 +48,8 @@ void SettingsStore::LocateLocked(const std::string& moduleName) {
 void SettingsStore::ReadText() {
     std::unique_ptr<char[]> bytes;
     int32_t length = 0;
-    if (io_ && !settingsPath_.empty() && io_->ReadOrCreate(settingsPath_, bytes, length)) {
-        reader_.Reset(std::move(bytes), length);
-    } else {
-        reader_.Reset(nullptr, 0);
-    }
+    textRead_ = io_ && !settingsPath_.empty() && io_->ReadOrCreate(settingsPath_, bytes, length);
+    reader_.Reset(textRead_ ? std::move(bytes) : nullptr, textRead_ ? length : 0);
 }
 
 void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepChannelFn keepChannel,
@@ -204,7 +201,9 @@ void SettingsStore::Save() {
         (writer_.length() == 0 || std::memcmp(writer_.data(), reader_.text(), writer_.length()) == 0)) {
         return;
     }
-    if (!io_ || settingsPath_.empty()) return;
+    // A file that was there but could not be read still holds channels this
+    // store never saw; writing over it would lose them.
+    if (!io_ || settingsPath_.empty() || !textRead_) return;
     io_->ReplaceWhole(settingsPath_, writer_.data(), static_cast<std::size_t>(writer_.length()));
 }
 

@@ -77,6 +77,7 @@ private:
     std::vector<ChannelSettings> backup_;
     int32_t currentIndex_ = -1;
     bool backupTaken_ = false;
+    bool textRead_ = false;  // the file was read (or created) at the last load
     KeepChannelFn keepChannel_ = nullptr;
     ChangeHookFn changeHook_ = nullptr;
     uint32_t hostWord_ = 0;

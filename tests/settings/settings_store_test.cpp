@@ -305,5 +305,29 @@ TEST_F(StoreTest, NoFileAndNoPathMeanDefaults) {
     bare.Save();
 }
 
+
+// A file that exists but cannot be read: nothing the store saves may
+// replace it.
+class UnreadableIo : public SettingsFileIo {
+public:
+    int replaced = 0;
+    bool ReadOrCreate(const std::string&, std::unique_ptr<char[]>&, int32_t&) override { return false; }
+    bool ReplaceWhole(const std::string&, const char*, std::size_t) override {
+        ++replaced;
+        return true;
+    }
+};
+
+TEST_F(StoreTest, AFileThatCouldNotBeReadIsNotOverwritten) {
+    UnreadableIo io;
+    SettingsStore s;
+    s.SetPlatform(&io, &location);
+    s.Load("ZEK_DideZede", 0, Keep);
+    EXPECT_EQ(s.SelectChannel(17, 0), 1);
+    EXPECT_EQ(s.current.OverZoom, 3);
+    s.Save();
+    EXPECT_EQ(io.replaced, 0);
+}
+
 }  // namespace
 }  // namespace zek
