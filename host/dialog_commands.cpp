@@ -230,6 +230,24 @@ bool CmdMove(HostContext& host, const std::vector<std::string>& args) {
     return true;
 }
 
+// enable ID 0|1: the field (or any control) switched off or on.
+bool CmdEnable(HostContext& host, const std::vector<std::string>& args) {
+    HWND control = Control(host, args);
+    if (!control || args.size() < 2) return false;
+    EnableWindow(control, std::atoi(args[1].c_str()) != 0);
+    PumpMessages(20);
+    return true;
+}
+
+// hostmove X Y W H: the viewer's main window moves, for the centring rules.
+bool CmdHostMove(HostContext& host, const std::vector<std::string>& args) {
+    if (!host.mainWindow || args.size() < 4) return false;
+    MoveWindow(host.mainWindow, std::atoi(args[0].c_str()), std::atoi(args[1].c_str()), std::atoi(args[2].c_str()),
+               std::atoi(args[3].c_str()), TRUE);
+    PumpMessages(20);
+    return true;
+}
+
 bool CmdDump(HostContext& host, const std::vector<std::string>&) {
     const std::vector<HWND> dialogs = OwnedWindows(host.mainWindow, kDialogClass);
     HWND dialog = dialogs.empty() ? nullptr : dialogs.front();
@@ -254,14 +272,20 @@ bool CmdDump(HostContext& host, const std::vector<std::string>&) {
     return true;
 }
 
-// screenshot FILE: the dialog (with its balloon when shown) as a BMP.
+// screenshot FILE [host]: the dialog (with its balloon when shown) as a
+// BMP; with "host", the host's window behind it as well.
 bool CmdScreenshot(HostContext& host, const std::vector<std::string>& args) {
     HWND dialog = FindDialog(host);
     if (!dialog || args.empty()) return false;
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     PumpMessages(300);
     const std::vector<HWND> tips = OwnedWindows(dialog, kTooltipClass);
-    const bool ok = SaveScreenRect(ShotRect(dialog, tips.empty() ? nullptr : tips.front()), args[0]);
+    RECT area = ShotRect(dialog, tips.empty() ? nullptr : tips.front());
+    if (args.size() > 1 && args[1] == "host" && host.mainWindow) {
+        RECT behind = ShotRect(host.mainWindow, nullptr);
+        UnionRect(&area, &area, &behind);
+    }
+    const bool ok = SaveScreenRect(area, args[0]);
     std::printf("screenshot %s ok=%d\n", args[0].c_str(), ok ? 1 : 0);
     return ok;
 }
@@ -319,6 +343,8 @@ void RegisterDialogCommands() {
     RegisterCommand("key", CmdKey);
     RegisterCommand("close", CmdClose);
     RegisterCommand("move", CmdMove);
+    RegisterCommand("enable", CmdEnable);
+    RegisterCommand("hostmove", CmdHostMove);
     RegisterCommand("dump", CmdDump);
     RegisterCommand("screenshot", CmdScreenshot);
     RegisterCommand("about", CmdAbout);
