@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include "detect/frame_flow.h"
-#include "plugin/command_line.h"
 #include "plugin/host_windows.h"
 #include "plugin/module_info.h"
 #include "plugin/plugin_state.h"
+#include "res/descriptor_texts.h"
+#include "res/win32_resource_platform.h"
 #include "settings/win32_settings_platform.h"
 
 namespace zek {
@@ -16,7 +17,11 @@ namespace {
 class HostPorts final : public FramePorts {
 public:
     explicit HostPorts(PluginState& s) : state_(s) {}
-    void ChannelSwitched() override {}
+    // Only a posted message reaches the dialog: it reads the new channel's
+    // values itself, on its own thread.
+    void ChannelSwitched() override {
+        if (state_.dialog.IsOpen()) PostSettingsRefresh(state_.dialog.Window());
+    }
     void SendZoom(int32_t zoom) override { SendZoomCommand(state_.store.HostMainWindow(), zoom); }
 
 private:
@@ -25,8 +30,11 @@ private:
 
 void ZEK_CDECL Init(InitInfo* info) {
     PluginState& s = State();
+    s.locator.TakeResourceModule();
+    s.locator.RefreshLanguage();
     s.store.SetPlatform(&Win32SettingsFileIo(), &Win32LocationPlatform());
-    s.store.SetInstanceSuffix(InstanceSuffix(HostCommandLine()));
+    // Load works the settings file's location out first, which also takes
+    // the instance suffix from the command line.
     s.store.Load(ModuleName(), info ? info->hostWord : 0, info ? info->keepChannel : nullptr);
 }
 
@@ -50,9 +58,14 @@ int32_t ZEK_CDECL Process(FrameInfo* frame) {
 
 void ZEK_CDECL Stop() { State().flow.rowActivity.Release(); }
 
-void ZEK_CDECL Setup(HWND__**) {}
+void ZEK_CDECL Setup(HWND__** parent) { State().dialog.Show(parent ? *parent : nullptr); }
 
-void ZEK_CDECL Done() { State().store.Save(); }
+// The dialog's destruction stores its position, so it reaches the file.
+void ZEK_CDECL Done() {
+    PluginState& s = State();
+    s.dialog.CloseForUnload();
+    s.store.Save();
+}
 
 PluginDescriptor g_descriptor = {nullptr, nullptr, Init, Start, Process, Stop, Setup, Done};
 
@@ -60,6 +73,9 @@ PluginDescriptor g_descriptor = {nullptr, nullptr, Init, Start, Process, Stop, S
 
 PluginDescriptor* Descriptor() {
     PluginState& s = State();
+    // A locator of its own each time, so the texts follow the host's
+    // language of this moment.
+    LoadDescriptorTexts(Win32ResourcePlatform(), s.name, sizeof s.name, s.description, sizeof s.description);
     g_descriptor.name = s.name;
     g_descriptor.description = s.description;
     return &g_descriptor;

@@ -3,17 +3,26 @@
 #pragma once
 #include "detect/frame_flow.h"
 #include "plugin/plugin_abi.h"
+#include "res/resource_locator.h"
 #include "settings/settings_store.h"
+#include "ui/settings_dialog.h"
 
 namespace zek {
 
+// Members are built in declaration order: the dialog (no window yet), the
+// store (empty), the frame flow's state with the plotter, then the locator,
+// which already asks the host for its language, and the channel name.
 struct PluginState {
+    PluginState();
+
     char description[kPluginDescriptionSize] = {};
     char name[kPluginNameSize] = {};
+    SettingsDialog dialog;
     SettingsStore store;
     // FrameFormat, LastZoom, SettleCountdown, MetricsEnabled, RowActivity,
     // the MetricsPlotter and ChannelName.
     FrameFlowState flow;
+    ResourceLocator locator;
 };
 
 PluginState& State();
