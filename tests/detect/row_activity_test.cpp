@@ -4,7 +4,11 @@
 
 #include <cstring>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
+
+#include "detect/row_activity_kernels.h"
 
 namespace zek {
 namespace {
@@ -151,28 +155,51 @@ uint8_t InterestingLuma(std::mt19937& rng) {
     }
 }
 
+// Every vector measure this CPU can run, the dispatching one first. The
+// kernels themselves do not paint.
+std::vector<std::pair<const char*, MeasureFn>> VectorMeasures() {
+    std::vector<std::pair<const char*, MeasureFn>> all{{"dispatch", &MeasureRowActivity}};
+    const auto sse2 = [](int32_t* r, uint8_t* f, const FrameFormat& ff) { MeasureRowsSse2(r, f, ff); };
+    all.push_back({"sse2", sse2});
+    if (CpuHasAvx2()) {
+        const auto avx2 = [](int32_t* r, uint8_t* f, const FrameFormat& ff) { MeasureRowsAvx2(r, f, ff); };
+        all.push_back({"avx2", avx2});
+    }
+    return all;
+}
+
 TEST(RowActivityVector, MatchesTheReferenceOnRandomFrames) {
     std::mt19937 rng(12345);
+    // Widths around every multiple of 8, 16 and 32 columns (the step sizes),
+    // and one past 255 steps of 32, where the byte counters must be emptied.
     const int32_t widths[] = {8, 9, 10, 14, 16, 18, 22, 24, 30, 32, 34, 40, 46, 48, 56, 62,
-                              64, 66, 72, 88, 96, 102, 126, 128, 130, 720, 724, 1922};
+                              64, 66, 72, 88, 96, 102, 126, 128, 130, 720, 724, 1922, 8200};
+    // Heights whose row counts fill whole blocks of row chains, and leave
+    // every count of rows over.
+    const int32_t heights[] = {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18, 20, 22, 24, 26, 30, 34, 35};
+    const auto measures = VectorMeasures();
     for (int32_t width : widths) {
-        for (int32_t height = 4; height <= 13; ++height) {
+        for (int32_t height : heights) {
+            if (width > 2000 && height > 20) continue;
             Frame f(width, height);
-            std::vector<int32_t> reference(height), vector(height);
+            std::vector<int32_t> reference(height);
             // Start from held values, some above the decay, some below.
-            for (int32_t i = 0; i < height / 2; ++i) {
-                reference[i] = vector[i] = static_cast<int32_t>(rng() % 3000);
-            }
+            for (int32_t i = 0; i < height / 2; ++i) reference[i] = static_cast<int32_t>(rng() % 3000);
             for (int frame = 0; frame < 3; ++frame) {
                 for (auto& b : f.bytes) b = InterestingLuma(rng);
                 // Runs of equal and nearly equal rows, so big sums occur.
                 if (frame == 1) f.FillRows(0, height, 33);
                 if (frame == 2) f.FillRows(height / 2, height, 255);
-                Frame copy = f;
+                const Frame unpainted = f;
+                const std::vector<int32_t> before = reference;
                 MeasureRowActivityScalar(reference.data(), f.bytes.data(), f.format);
-                MeasureRowActivity(vector.data(), copy.bytes.data(), copy.format);
-                ASSERT_EQ(reference, vector) << width << " x " << height << " frame " << frame;
-                ASSERT_EQ(f.bytes, copy.bytes) << width << " x " << height;
+                for (const auto& [name, measure] : measures) {
+                    Frame copy = name == std::string("dispatch") ? unpainted : f;
+                    std::vector<int32_t> rows = before;
+                    measure(rows.data(), copy.bytes.data(), copy.format);
+                    ASSERT_EQ(reference, rows) << name << " " << width << " x " << height << " frame " << frame;
+                    ASSERT_EQ(f.bytes, copy.bytes) << name << " " << width << " x " << height;
+                }
             }
         }
     }

@@ -1,0 +1,17 @@
+// The vector measures behind MeasureRowActivity, one per instruction set.
+// They measure without painting; MeasureRowActivity paints first, then runs
+// the widest one the CPU has.
+#pragma once
+#include <cstdint>
+
+#include "detect/frame_format.h"
+
+namespace zek {
+
+void MeasureRowsSse2(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format);
+void MeasureRowsAvx2(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format);
+
+// AVX2 in the CPU and its registers saved by the operating system.
+bool CpuHasAvx2();
+
+}  // namespace zek
