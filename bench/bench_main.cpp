@@ -15,9 +15,15 @@ void Suite::ReportRuns(const std::vector<Run>& runs) {
 }
 
 void Suite::PrintSummary() const {
-    std::printf("\n%-44s %14s %14s %8s\n", "ratio", "numerator ns", "baseline ns", "ratio");
+    std::printf("\n");
+    for (const std::string& note : notes_) std::printf("%s\n", note.c_str());
+    std::printf("%-44s %14s %14s %8s\n", "ratio", "numerator ns", "baseline ns", "ratio");
     for (const Ratio& r : ratios_) {
         const auto n = nanoseconds_.find(r.numerator);
+        if (r.denominator.empty()) {
+            if (n != nanoseconds_.end()) std::printf("%-44s %14.1f\n", r.label.c_str(), n->second);
+            continue;
+        }
         const auto d = nanoseconds_.find(r.denominator);
         if (n == nanoseconds_.end() || d == nanoseconds_.end() || d->second <= 0) continue;
         std::printf("%-44s %14.0f %14.0f %8.3f\n", r.label.c_str(), n->second, d->second,

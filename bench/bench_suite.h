@@ -14,6 +14,10 @@ public:
     void AddRatio(std::string label, std::string numerator, std::string denominator) {
         ratios_.push_back({std::move(label), std::move(numerator), std::move(denominator)});
     }
+    // A line printed above the ratios.
+    void AddNote(std::string note) { notes_.push_back(std::move(note)); }
+    // A time printed on its own, without a baseline.
+    void AddTime(std::string label, std::string name) { ratios_.push_back({std::move(label), std::move(name), ""}); }
     void ReportRuns(const std::vector<Run>& runs) override;
     void PrintSummary() const;
 
@@ -22,6 +26,7 @@ private:
         std::string label, numerator, denominator;
     };
     std::vector<Ratio> ratios_;
+    std::vector<std::string> notes_;
     std::map<std::string, double> nanoseconds_;
 };
 

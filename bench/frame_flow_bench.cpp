@@ -77,6 +77,7 @@ void RegisterFrameFlowBenchmarks(Suite& suite) {
     suite.AddRatio("flow / measure  1920x1080/warm", "flow/1920x1080/warm", "measure/1920x1080/warm");
     suite.AddRatio("flow+metrics / measure  1920x1080/warm", "flow+metrics/1920x1080/warm",
                    "measure/1920x1080/warm");
+    suite.AddTime("SelectChannel, same channel (ns)", "SelectChannel/same");
 }
 
 }  // namespace zek::bench
