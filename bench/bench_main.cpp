@@ -7,10 +7,16 @@ namespace zek::bench {
 void Suite::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-        if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-        nanoseconds_[run.benchmark_name()] =
-            run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-            benchmark::GetTimeUnitMultiplier(run.time_unit);
+        if (run.error_occurred) continue;
+        // With repetitions, the median stands for the benchmark.
+        const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+        if (run.run_type != Run::RT_Iteration && !median) continue;
+        const std::string name = run.run_name.str();
+        if (!median && medians_.count(name)) continue;
+        if (median) medians_.insert(name);
+        nanoseconds_[name] = run.GetAdjustedRealTime() *
+                             benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
+                             benchmark::GetTimeUnitMultiplier(run.time_unit);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ private:
     std::vector<Ratio> ratios_;
     std::vector<std::string> notes_;
     std::map<std::string, double> nanoseconds_;
+    std::set<std::string> medians_;
 };
 
 void RegisterRowActivityBenchmarks(Suite& suite);
