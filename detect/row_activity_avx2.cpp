@@ -8,12 +8,6 @@
 namespace zek {
 namespace {
 
-#if defined(__x86_64__)
-constexpr int kChain = 4;
-#else
-constexpr int kChain = 2;
-#endif
-
 struct Avx2Ops {
     using T = __m256i;
     using Narrow = Sse2Ops;  // for the last groups of a row
@@ -44,7 +38,7 @@ struct Avx2Ops {
 }  // namespace
 
 void MeasureRowsAvx2(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format) {
-    MeasureRows<Avx2Ops, kChain>(rowActivity, frame, format);
+    MeasureRows<Avx2Ops, kRowChain>(rowActivity, frame, format);
 }
 
 }  // namespace zek

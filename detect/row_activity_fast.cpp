@@ -12,13 +12,7 @@
 namespace zek {
 namespace {
 
-// 32-bit x86 has eight vector registers: shorter chains keep the sums in them.
-#if defined(__x86_64__)
-constexpr int kChain = 4;
-#else
-constexpr int kChain = 2;
-#endif
-
+// Rows 0 to 3 become Y 32, U 128, Y 32, V 128: the 32-bit word 0x80208020.
 void PaintTopRows(uint8_t* frame, int32_t width) {
     const size_t bytes = static_cast<size_t>(width) * 8;
     const __m128i pattern = _mm_set1_epi32(static_cast<int>(0x80208020u));
@@ -49,7 +43,7 @@ bool CpuHasAvx2() {
 }
 
 void MeasureRowsSse2(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format) {
-    MeasureRows<Sse2Ops, kChain>(rowActivity, frame, format);
+    MeasureRows<Sse2Ops, kRowChain>(rowActivity, frame, format);
 }
 
 void MeasureRowActivity(int32_t* rowActivity, uint8_t* frame, const FrameFormat& format) {

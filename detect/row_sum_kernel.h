@@ -13,6 +13,14 @@
 namespace zek {
 namespace {
 
+// Rows per chain. 32-bit x86 has eight vector registers: shorter chains
+// keep the sums in them.
+#if defined(__x86_64__)
+constexpr int kRowChain = 4;
+#else
+constexpr int kRowChain = 2;
+#endif
+
 // Sixteen samples a step, in 128-bit registers.
 struct Sse2Ops {
     using T = __m128i;
