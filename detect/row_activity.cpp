@@ -5,19 +5,11 @@
 namespace zek {
 namespace {
 
-constexpr int32_t kDecay = 500;
-
 // Rows 0-3 become Y 32, U 128, Y 32, V 128: the 32-bit word 0x80208020.
 void PaintTopRows(uint8_t* frame, int32_t width) {
     const uint8_t pattern[4] = {0x20, 0x80, 0x20, 0x80};
     const int32_t words = 2 * width;
     for (int32_t i = 0; i < words; ++i) std::memcpy(frame + 4 * i, pattern, 4);
-}
-
-inline void HoldPeak(int32_t& entry, int32_t value) {
-    int32_t held = entry - kDecay;
-    if (held < 0) held = 0;
-    entry = value > held ? value : held;
 }
 
 }  // namespace
@@ -37,7 +29,7 @@ void MeasureRowActivityScalar(int32_t* rowActivity, uint8_t* frame, const FrameF
             const unsigned l = lower[2 * x];
             if ((u >> 1) <= 16 && l > u) sum += 255 + (l - u);
         }
-        HoldPeak(rowActivity[i], static_cast<int32_t>(sum >> 1));
+        HoldRowPeak(rowActivity[i], sum);
     }
 }
 

@@ -12,6 +12,17 @@ namespace zek {
 // the groups of eight columns need one whole group.
 inline bool CanMeasure(const FrameFormat& f) { return f.width >= 8 && f.height >= 4; }
 
+// Peak hold of one row: the entry decays by 500 a measured frame, never
+// below 0, and the row's new value (its sum of contributions halved)
+// replaces it when larger. Internal linkage: the vector measures include it
+// in files built for other instruction sets, and no copy may be shared.
+static inline void HoldRowPeak(int32_t& entry, uint32_t sum) {
+    const int32_t value = static_cast<int32_t>(sum >> 1);
+    int32_t held = entry - 500;
+    if (held < 0) held = 0;
+    entry = value > held ? value : held;
+}
+
 // The reference: plain scalar code that defines every value.
 void MeasureRowActivityScalar(int32_t* rowActivity, uint8_t* frame, const FrameFormat& format);
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "detect/frame_format.h"
+#include "detect/row_activity.h"
 
 namespace zek {
 namespace {
@@ -53,15 +54,6 @@ struct Sse2Ops {
         return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_add_epi64(v, _mm_unpackhi_epi64(v, v))));
     }
 };
-
-// Peak hold: the entry decays by 500 a measured frame, never below 0, and a
-// new value above it replaces it.
-inline void HoldRowPeak(int32_t& entry, uint32_t sum) {
-    const int32_t value = static_cast<int32_t>(sum >> 1);
-    int32_t held = entry - 500;
-    if (held < 0) held = 0;
-    entry = value > held ? value : held;
-}
 
 // The sums of one chain of K rows: upper rows r, r + 2, ..., r + 2(K - 1),
 // each against the row two below it. Luma rows r + 2, r + 4, ... serve as

@@ -16,4 +16,15 @@ system='^(kernel32|user32|gdi32|msvcrt|comctl32|advapi32|shell32|ole32|shlwapi|c
 while read -r imported; do
   if grep -Eiq "$system" <<<"$imported"; then echo "import $imported"; else echo "non-system import $imported"; status=1; fi
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump")
+# 64-bit Windows only promises a 16-byte aligned stack, and GCC does not
+# realign it for 32-byte values: an aligned AVX move to or from the stack
+# would fault on the AVX2 path.
+if [[ "$objdump" == *x86_64* ]]; then
+  aligned=$("$objdump" -d "$dll" | grep -E 'vmov(dqa|aps|apd)[^#]*(%ymm[^#]*\(%r[sb]p\)|\(%r[sb]p\)[^#]*%ymm)' || true)
+  if [ -n "$aligned" ]; then
+    echo "aligned 32-byte stack moves:"; echo "$aligned"; status=1
+  else
+    echo "no aligned 32-byte stack moves"
+  fi
+fi
 exit $status
