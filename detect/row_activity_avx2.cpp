@@ -14,13 +14,13 @@ struct Avx2Ops {
     static constexpr int kLumas = 32;
 
     static T Zero() { return _mm256_setzero_si256(); }
-    static T LumaMask() { return _mm256_set1_epi16(0x00FF); }
+    static T LumaMask() { return _mm256_set1_epi16(static_cast<short>(0xFF00)); }
     static T Load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-    // The packs work within 128-bit halves, so the lumas come out in a
-    // shuffled order; the same for every row, which is all the sums need.
-    static T Luma(const uint8_t* p, T mask) {
-        return _mm256_packus_epi16(_mm256_and_si256(Load(p), mask), _mm256_and_si256(Load(p + 32), mask));
-    }
+    static void Store(uint8_t* p, T v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+    // Even bytes from p (lumas 0-15 of the step), odd bytes from p + 31,
+    // whose odd bytes are lumas 16-31: one blend instead of two masks and a
+    // pack. The order is the same for every row, which is all the sums need.
+    static T Luma(const uint8_t* p, T oddBytes) { return _mm256_blendv_epi8(Load(p), Load(p + 31), oddBytes); }
     static T Darken(T u) {
         return _mm256_or_si256(u, _mm256_cmpeq_epi8(_mm256_max_epu8(u, _mm256_set1_epi8(34)), u));
     }
@@ -38,7 +38,7 @@ struct Avx2Ops {
 }  // namespace
 
 void MeasureRowsAvx2(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format) {
-    MeasureRows<Avx2Ops, kRowChain>(rowActivity, frame, format);
+    MeasureRows<Avx2Ops>(rowActivity, frame, format);
 }
 
 }  // namespace zek

@@ -43,7 +43,7 @@ bool CpuHasAvx2() {
 }
 
 void MeasureRowsSse2(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format) {
-    MeasureRows<Sse2Ops, kRowChain>(rowActivity, frame, format);
+    MeasureRows<Sse2Ops>(rowActivity, frame, format);
 }
 
 void MeasureRowActivity(int32_t* rowActivity, uint8_t* frame, const FrameFormat& format) {

@@ -4,23 +4,15 @@
 // built with different instruction sets and must never be merged.
 #pragma once
 #include <emmintrin.h>
-#include <xmmintrin.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "detect/frame_format.h"
 #include "detect/row_activity.h"
 
 namespace zek {
 namespace {
-
-// Rows per chain. 32-bit x86 has eight vector registers: shorter chains
-// keep the sums in them.
-#if defined(__x86_64__)
-constexpr int kRowChain = 4;
-#else
-constexpr int kRowChain = 2;
-#endif
 
 // Sixteen samples a step, in 128-bit registers.
 struct Sse2Ops {
@@ -31,6 +23,7 @@ struct Sse2Ops {
     static T Zero() { return _mm_setzero_si128(); }
     static T LumaMask() { return _mm_set1_epi16(0x00FF); }
     static T Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static void Store(uint8_t* p, T v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
     // The luma bytes of sixteen pixels (32 frame bytes).
     static T Luma(const uint8_t* p, T mask) {
         return _mm_packus_epi16(_mm_and_si128(Load(p), mask), _mm_and_si128(Load(p + 16), mask));
@@ -55,10 +48,11 @@ struct Sse2Ops {
     }
 };
 
-// The sums of one chain of K rows: upper rows r, r + 2, ..., r + 2(K - 1),
-// each against the row two below it. Luma rows r + 2, r + 4, ... serve as
-// the lower row of one pair and the upper row of the next, so each is
-// loaded and unpacked once.
+// The rows are read once each, top to bottom, as they lie in memory: the
+// hardware prefetch follows one stream from memory far better than the
+// several rows two apart that a pair needs at once. Each row's darkened
+// lumas are kept (in the first-level cache) until the row two below pairs
+// with them.
 //
 // A sample contributes 255 + d when its upper luma is dark (at most 33) and
 // d, the lower luma minus the upper, is above 0. Per lane: d is found as
@@ -67,103 +61,94 @@ struct Sse2Ops {
 // the lanes with d = 0 are counted in bytes. Then
 //     S = sum of d + 255 * (lanes stepped over - lanes with d = 0),
 // so lanes that add nothing, padding included, cancel out.
-template <class V, int K>
-struct RowChain {
-    uint32_t sumD[K] = {};
-    uint32_t zeros[K] = {};
-    uint32_t lanes = 0;
 
-    // Steps of V::kLumas samples over `steps` steps from byte offset `at`.
-    void Main(const uint8_t* top, intptr_t pairStride, intptr_t at, int32_t steps) {
-        const typename V::T lumaMask = V::LumaMask();
-        while (steps > 0) {
-            // A byte counter holds at most 255 counts.
-            const int32_t chunk = steps < 255 ? steps : 255;
-            typename V::T sum[K], zero[K];
-            for (int k = 0; k < K; ++k) sum[k] = zero[k] = V::Zero();
-            const uint8_t* p = top + at;
-            for (int32_t s = 0; s < chunk; ++s, p += 2 * V::kLumas) {
-                // The rows the next block of chains reads, fetched into the
-                // second-level cache while this one computes: short rows two
-                // apart are too many streams for the hardware's own prefetch
-                // to follow from memory. A hint only, so addresses past the
-                // frame do no harm.
-                for (int k = K + 1; k <= 2 * K; ++k) {
-                    _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(p) + k * pairStride),
-                                 _MM_HINT_T1);
-                }
-                typename V::T upper = V::Darken(V::Luma(p, lumaMask));
-                for (int k = 0; k < K; ++k) {
-                    const typename V::T lower = V::Luma(p + (k + 1) * pairStride, lumaMask);
-                    const typename V::T d = V::SubSat(lower, upper);
-                    sum[k] = V::Add64(sum[k], V::Sad(d));
-                    zero[k] = V::CountZeros(zero[k], d);
-                    if (k + 1 < K) upper = V::Darken(lower);
-                }
-            }
-            for (int k = 0; k < K; ++k) {
-                sumD[k] += V::Total(sum[k]);
-                zeros[k] += V::Total(V::Sad(zero[k]));
-            }
-            lanes += static_cast<uint32_t>(chunk) * V::kLumas;
-            at += static_cast<intptr_t>(chunk) * 2 * V::kLumas;
-            steps -= chunk;
-        }
-    }
+// Bytes kept per row: its lumas of whole groups of eight columns, and room
+// for the 16 bytes that the last single group stores.
+inline intptr_t KeptBytes(int32_t groups) { return static_cast<intptr_t>(groups) * 8 + 16; }
 
-    uint32_t Sum(int k) const {
-        // Wraps through unsigned arithmetic to the exact, non-negative sum.
-        return sumD[k] + 255u * (lanes - zeros[k]);
-    }
-};
-
-// Adds the groups of eight columns from `group` on (fewer than one main
-// step's worth) with the narrower steps of V::Narrow.
-template <class V, int K>
-void NarrowTail(RowChain<V, K>& chain, const uint8_t* top, intptr_t pairStride, int32_t group,
-                int32_t groups) {
-    using N = typename V::Narrow;
-    const typename N::T lumaMask = N::LumaMask();
-    for (; group < groups; group += N::kLumas / 8) {
-        const bool half = group + N::kLumas / 8 > groups;  // one group of eight left
-        const uint8_t* p = top + static_cast<intptr_t>(group) * 16;
-        typename N::T upper = N::Darken(half ? N::LumaHalf(p, lumaMask) : N::Luma(p, lumaMask));
-        for (int k = 0; k < K; ++k) {
-            const uint8_t* q = p + (k + 1) * pairStride;
-            const typename N::T lower = half ? N::LumaHalf(q, lumaMask) : N::Luma(q, lumaMask);
-            const typename N::T d = N::SubSat(lower, upper);
-            chain.sumD[k] += N::Total(N::Sad(d));
-            chain.zeros[k] += N::Total(N::Sad(N::CountZeros(N::Zero(), d)));
-            upper = N::Darken(lower);
-        }
-        chain.lanes += N::kLumas;
-    }
-}
-
-template <class V, int K>
-void MeasureChain(int32_t* rowActivity, const uint8_t* top, intptr_t pairStride, int32_t groups) {
-    RowChain<V, K> chain;
+// One row: pairs its lumas, as the lower row, with the lumas `kept` of the
+// row two above (when kPair) and returns the pair's sum S; then keeps its
+// own darkened lumas in their place for the row two below.
+template <class V, bool kPair>
+uint32_t PassRow(const uint8_t* row, uint8_t* kept, int32_t groups) {
+    using T = typename V::T;
+    const T lumaMask = V::LumaMask();
     const int32_t steps = groups / (V::kLumas / 8);
-    chain.Main(top, pairStride, 0, steps);
-    NarrowTail(chain, top, pairStride, steps * (V::kLumas / 8), groups);
-    for (int k = 0; k < K; ++k) HoldRowPeak(rowActivity[2 * k], chain.Sum(k));
+    uint32_t sumD = 0, zeros = 0;
+    for (int32_t s = 0; s < steps;) {
+        // A byte counter holds at most 255 counts.
+        const int32_t end = steps - s > 255 ? s + 255 : steps;
+        T sum = V::Zero(), zero = V::Zero();
+        for (; s < end; ++s) {
+            const T lower = V::Luma(row + static_cast<intptr_t>(s) * 2 * V::kLumas, lumaMask);
+            uint8_t* k = kept + static_cast<intptr_t>(s) * V::kLumas;
+            if (kPair) {
+                const T d = V::SubSat(lower, V::Load(k));
+                sum = V::Add64(sum, V::Sad(d));
+                zero = V::CountZeros(zero, d);
+            }
+            V::Store(k, V::Darken(lower));
+        }
+        if (kPair) {
+            sumD += V::Total(sum);
+            zeros += V::Total(V::Sad(zero));
+        }
+    }
+    uint32_t lanes = static_cast<uint32_t>(steps) * V::kLumas;
+    // The groups left over (fewer than one step's worth), in narrower steps.
+    using N = typename V::Narrow;
+    const typename N::T narrowMask = N::LumaMask();
+    for (int32_t group = steps * (V::kLumas / 8); group < groups; group += N::kLumas / 8) {
+        const bool half = group + N::kLumas / 8 > groups;  // one group of eight left
+        const uint8_t* p = row + static_cast<intptr_t>(group) * 16;
+        uint8_t* k = kept + static_cast<intptr_t>(group) * 8;
+        const typename N::T lower = half ? N::LumaHalf(p, narrowMask) : N::Luma(p, narrowMask);
+        if (kPair) {
+            const typename N::T d = N::SubSat(lower, N::Load(k));
+            sumD += N::Total(N::Sad(d));
+            zeros += N::Total(N::Sad(N::CountZeros(N::Zero(), d)));
+        }
+        N::Store(k, N::Darken(lower));
+        lanes += N::kLumas;
+    }
+    // Wraps through unsigned arithmetic to the exact, non-negative sum.
+    return sumD + 255u * (lanes - zeros);
 }
 
-// The measure of every upper row, without the paint. Rows go in blocks of
-// 2K: two interleaved chains of K rows; the rows left over go one by one.
-// Loads stay within the whole groups of eight columns of rows 0 to
-// height / 2 + 1.
-template <class V, int K>
-void MeasureRows(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format) {
+template <class V>
+void MeasureRowsWith(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format, uint8_t* kept) {
     const int32_t rows = format.height / 2;
     const int32_t groups = format.width / 8;
     const intptr_t stride = 2 * static_cast<intptr_t>(format.width);
-    int32_t i = 0;
-    for (; i + 2 * K <= rows; i += 2 * K) {
-        MeasureChain<V, K>(rowActivity + i, frame + i * stride, 2 * stride, groups);
-        MeasureChain<V, K>(rowActivity + i + 1, frame + (i + 1) * stride, 2 * stride, groups);
+    const intptr_t keptBytes = KeptBytes(groups);
+    PassRow<V, false>(frame, kept, groups);
+    PassRow<V, false>(frame + stride, kept + keptBytes, groups);
+    for (int32_t r = 2; r < rows + 2; ++r) {
+        const uint32_t sum = PassRow<V, true>(frame + r * stride, kept + (r & 1) * keptBytes, groups);
+        HoldRowPeak(rowActivity[r - 2], sum);
     }
-    for (; i < rows; ++i) MeasureChain<V, 1>(rowActivity + i, frame + i * stride, 2 * stride, groups);
+}
+
+// The measure of every upper row, without the paint. Loads stay within the
+// whole groups of eight columns of rows 0 to height / 2 + 1.
+template <class V>
+void MeasureRows(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format) {
+    // Two kept rows fit on the stack up to 4096 columns (UHD and below).
+    constexpr intptr_t kStackBytes = 2 * (4096 + 16) + 64;
+    const intptr_t need = 2 * KeptBytes(format.width / 8);
+    uint8_t local[kStackBytes];
+    std::vector<uint8_t> wide;
+    uint8_t* kept = local;
+    if (need + 64 > kStackBytes) {
+        wide.resize(static_cast<size_t>(need) + 64);
+        kept = wide.data();
+    }
+    // Start the rows on a cache line. The empty asm hides that alignment
+    // from the compiler, so that it keeps unaligned moves: Win64 GCC does
+    // not align the stack for 32-byte values.
+    kept += (64 - reinterpret_cast<uintptr_t>(kept) % 64) % 64;
+    __asm__("" : "+r"(kept));
+    MeasureRowsWith<V>(rowActivity, frame, format, kept);
 }
 
 }  // namespace
