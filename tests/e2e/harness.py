@@ -55,6 +55,11 @@ def wine_env(extra=None):
     env["WINEDLLOVERRIDES"] = "winedbg.exe=d;mscoree,mshtml="
     if extra:
         env.update(extra)
+        # Python started in the C locale exports LC_CTYPE=C.UTF-8 to its
+        # children, which would beat a LANG given here: Wine takes its ANSI
+        # code page from the character-type locale.
+        if "LANG" in extra and "LC_ALL" not in extra:
+            env["LC_ALL"] = extra["LANG"]
     return env
 
 
