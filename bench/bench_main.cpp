@@ -44,18 +44,23 @@ void Suite::PrintSummary() const {
 
 }  // namespace zek::bench
 
-// Unless told otherwise, every benchmark runs in several repetitions,
+// Unless told otherwise, every benchmark runs in several short repetitions,
 // shuffled among the others, so that a ratio's two sides share the
 // machine's busy and quiet spells; the summary takes the medians.
 std::vector<char*> WithDefaultRepetitions(int argc, char** argv) {
-    static char repetitions[] = "--benchmark_repetitions=5";
+    static char repetitions[] = "--benchmark_repetitions=9";
     static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    static char minTime[] = "--benchmark_min_time=0.2";
+    const auto given = [&](const char* flag) {
+        for (int i = 1; i < argc; ++i)
+            if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0) return true;
+        return false;
+    };
     std::vector<char*> args(argv, argv + argc);
-    bool given = false;
-    for (int i = 1; i < argc; ++i) given = given || std::strncmp(argv[i], "--benchmark_repetitions", 23) == 0;
-    if (!given) {
+    if (!given("--benchmark_repetitions")) {
         args.push_back(repetitions);
         args.push_back(interleave);
+        if (!given("--benchmark_min_time")) args.push_back(minTime);
     }
     args.push_back(nullptr);
     return args;
