@@ -36,16 +36,16 @@ struct Yuy2Pixel {
     }
 };
 
-// Bottom-up rows: picture row 0 is the last row in memory.
+// Bottom-up rows: picture row 0 is the last row in memory, and the stride
+// from one picture row to the next one down is negative.
 struct Rgb24Pixel {
-    uint8_t* frame;
-    int64_t rowBytes;
-    int64_t height;
+    uint8_t* topRow;
+    int64_t rowStride;
     uint8_t red, green, blue;
     int32_t weight;
 
     void operator()(int64_t x, int64_t row) const {
-        uint8_t* p = frame + (height - 1 - row) * rowBytes + 3 * x;
+        uint8_t* p = topRow + row * rowStride + 3 * x;
         p[0] = Blend(p[0], blue, weight);
         p[1] = Blend(p[1], green, weight);
         p[2] = Blend(p[2], red, weight);
@@ -99,16 +99,15 @@ void MetricsPlotter::DrawLine(uint8_t* frame, int32_t x0, int32_t y0, int32_t x1
     const int32_t red = colour & 0xFF, green = (colour >> 8) & 0xFF, blue = (colour >> 16) & 0xFF;
     if (g.pixelFormat == 0) {
         const Yuy2Pixel write{
-            frame, 2 * int64_t{g.width},
+            frame, g.rowStride,
             static_cast<uint8_t>((9798 * red + 19235 * green + 3735 * blue) / 32768),
             static_cast<uint8_t>(FloorDiv32768(-5529 * red - 10855 * green + 16384 * blue) + 128),
             static_cast<uint8_t>(FloorDiv32768(16384 * red - 13720 * green - 2664 * blue) + 128),
             weight};
         Run(run, write);
     } else {
-        const Rgb24Pixel write{frame,
-                               3 * int64_t{g.width},
-                               g.height,
+        const Rgb24Pixel write{frame - static_cast<int64_t>(g.height - 1) * g.rowStride,
+                               g.rowStride,
                                static_cast<uint8_t>(red),
                                static_cast<uint8_t>(green),
                                static_cast<uint8_t>(blue),

@@ -43,8 +43,6 @@ public:
 
     const std::string& SettingsPath() const { return settingsPath_; }
     const std::string& InstanceSuffix() const { return instanceSuffix_; }
-    void SetInstanceSuffix(const std::string& s) { instanceSuffix_ = s; }
-    uint32_t HostWord() const { return hostWord_; }
     HWND__* HostMainWindow() const { return hostMainWindow_; }
     void SetHostMainWindow(HWND__* w) { hostMainWindow_ = w; }
 
