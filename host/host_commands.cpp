@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 
+#include "host/entry_calls.h"
 #include "host/frame_source.h"
 #include "host/host_window.h"
 
@@ -43,7 +44,7 @@ int32_t ProcessOne(HostContext& host, void* pixels) {
     frame.channel = reinterpret_cast<ChannelInfo*>(record.data());
     ++g_framesProcessed;
     host.framesProcessed = g_framesProcessed;
-    const int32_t result = host.plugin->process(&frame);
+    const int32_t result = CallEntry(host.plugin->process, &frame);
     if (result != 1) std::printf("process frame=%ld result=%d\n", g_framesProcessed, static_cast<int>(result));
     return result;
 }
@@ -53,7 +54,7 @@ bool CmdStart(HostContext& host, const std::vector<std::string>& args) {
     info.width = args.size() > 0 ? std::atoi(args[0].c_str()) : host.width;
     info.height = args.size() > 1 ? std::atoi(args[1].c_str()) : host.height;
     info.pixelFormat = args.size() > 2 ? std::atoi(args[2].c_str()) : host.pixelFormat;
-    const int32_t result = host.plugin->start(&info);
+    const int32_t result = CallEntry(host.plugin->start, &info);
     std::printf("start width=%d height=%d format=%d result=%d\n", info.width, info.height, info.pixelFormat,
                 static_cast<int>(result));
     return true;
@@ -84,20 +85,21 @@ bool CmdChannel(HostContext& host, const std::vector<std::string>& args) {
 }
 
 bool CmdStop(HostContext& host, const std::vector<std::string>&) {
-    host.plugin->stop();
+    CallEntry(host.plugin->stop);
     std::printf("stop\n");
     return true;
 }
 
 bool CmdSetup(HostContext& host, const std::vector<std::string>&) {
     HWND parent = host.mainWindow;
-    host.plugin->setup(&parent);
+    HWND__** parentPointer = &parent;
+    CallEntry(host.plugin->setup, parentPointer);
     std::printf("setup\n");
     return true;
 }
 
 bool CmdDone(HostContext& host, const std::vector<std::string>&) {
-    host.plugin->done();
+    CallEntry(host.plugin->done);
     std::printf("done\n");
     return true;
 }
@@ -118,7 +120,7 @@ void PrintHex(const char* label, const char* text) {
 }
 
 bool CmdDescribe(HostContext& host, const std::vector<std::string>&) {
-    host.plugin = host.describe();
+    host.plugin = CallEntry(host.describe);
     std::printf("descriptor address=%p", static_cast<void*>(host.plugin));
     PrintHex("name", host.plugin->name);
     PrintHex("description", host.plugin->description);

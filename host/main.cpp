@@ -6,8 +6,9 @@
 //   zek_host [-inst:N | /inst:N] [--dll PATH] [--input FILE | --pattern band:N|flat:Y]
 //            [--width W] [--height H] [--format F] [--channel ID] [--channel-name NAME]
 //            [--language N] [--no-window] [--decoy TITLE] [--keep all|none|ID,ID...]
-//            [--do "start; frames 30; stop; done"]
+//            [--misalign-stack] [--do "start; frames 30; stop; done"]
 #include <windows.h>
+#include <cpuid.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "host/entry_calls.h"
 #include "host/frame_source.h"
 #include "host/host_commands.h"
 #include "host/host_window.h"
@@ -52,6 +54,18 @@ std::string ExeFolder() {
     return folder.substr(0, folder.find_last_of("\\/") + 1);
 }
 
+// What the CPU offers the plug-in's row measure, asked the way the plug-in
+// asks: AVX2 counts only when the system also saves the AVX registers.
+bool CpuHasAvx2() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 27)) || !(c & (1u << 28))) return false;
+    unsigned lo = 0, hi = 0;
+    __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+    if ((lo & 6) != 6 || __get_cpuid_max(0, nullptr) < 7) return false;
+    __cpuid_count(7, 0, a, b, c, d);
+    return (b & (1u << 5)) != 0;
+}
+
 int Fail(const std::string& message) {
     std::printf("error %s\n", message.c_str());
     return 2;
@@ -69,6 +83,7 @@ int main(int argc, char** argv) {
     std::string script = "start; frames all; stop; done";
     std::vector<std::string> decoys;
     bool window = true;
+    bool misalign = false;
     uint32_t language = 0;
 
     for (int i = 1; i < argc; ++i) {
@@ -87,10 +102,18 @@ int main(int argc, char** argv) {
         else if (arg == "--decoy") decoys.push_back(next());
         else if (arg == "--keep") ParseKeep(next());
         else if (arg == "--do") script = next();
+        else if (arg == "--misalign-stack") misalign = true;
         // -inst:N and /inst:N are the viewer's own switches; the plug-in reads
         // them from this process's command line.
     }
     if (host.channelName == "Channel 17" && host.channelId != 17) host.channelName = "Channel " + std::to_string(host.channelId);
+
+    std::printf("cpu bits=%d avx2=%d\n", static_cast<int>(sizeof(void*) * 8), CpuHasAvx2() ? 1 : 0);
+    if (misalign) {
+        if (!zek_host::SetMisalignedCalls(true)) return Fail("--misalign-stack needs the 32-bit host");
+        std::printf("stack calls=misaligned at_call_mod16=%u own_mod16=%u\n", zek_host::StackAtCallMod16(true),
+                    zek_host::StackAtCallMod16(false));
+    }
 
     frames.width = host.width;
     frames.height = host.height;
@@ -118,11 +141,12 @@ int main(int argc, char** argv) {
     auto version = reinterpret_cast<PluginVersionFn>(reinterpret_cast<void*>(GetProcAddress(module, "Korvisan_Plugin_Version")));
     host.describe = reinterpret_cast<PluginDescriptorFn>(reinterpret_cast<void*>(GetProcAddress(module, "Korvisan_Plugin_PR")));
     if (!version || !host.describe) return Fail("the module lacks the plug-in exports");
-    std::printf("version %d\n", static_cast<int>(version()));
+    std::printf("version %d\n", static_cast<int>(zek_host::CallEntry(version)));
     if (!zek_host::RunScript(host, "pr")) return 2;
 
     InitInfo init = {0x1234u, KeepChannel};
-    host.plugin->init(&init);
+    InitInfo* initPointer = &init;
+    zek_host::CallEntry(host.plugin->init, initPointer);
     std::printf("init\n");
     const bool ok = zek_host::RunScript(host, script);
     std::printf("summary frames=%ld\n", zek_host::FramesProcessed());
