@@ -27,4 +27,25 @@ if [[ "$objdump" == *x86_64* ]]; then
     echo "no aligned 32-byte stack moves"
   fi
 fi
+# A 32-bit host built by another compiler may call in with the stack only
+# 4-byte aligned, and so may Windows calling the dialog's procedures. An
+# aligned vector move against a stack slot faults then, unless its function
+# realigned the stack first (GCC does so with an "and" of ESP); a function's
+# cold part counts as its parent.
+if [[ "$objdump" == *i686* ]]; then
+  unaligned=$("$objdump" -d "$dll" | awk '
+    END { if (!labels) print "no function symbols to check against" }
+    /^[0-9a-f]+ <[^.].*>:$/ { labels++ }
+    /^[0-9a-f]+ <.*>:$/ { name = $2; sub(/\.cold.*/, "", name); fn = $2
+                          if (!(name in realigned)) realigned[name] = 0; next }
+    /and +\$0xff+[fe]0,%esp/ { realigned[name] = 1; next }
+    /(v?movdqa|v?movaps|v?movapd|vmovdqa(32|64))[ \t][^#]*\(%e[sb]p/ {
+      if (!realigned[name]) print fn, $0 }')
+  if [ -n "$unaligned" ]; then
+    echo "stack alignment: aligned vector moves in functions that keep the caller's alignment, or nothing to check:"
+    echo "$unaligned"; status=1
+  else
+    echo "no aligned vector stack moves without a realigned stack"
+  fi
+fi
 exit $status
