@@ -2,7 +2,8 @@
 # Shows the settings dialog to people: opens it over the reference host's
 # window in English and in Russian, with the range balloon and the About box,
 # and keeps one frame with the metrics graph drawn into it. All as PNG.
-#   host/demo_dialog.sh BUILD_DIR OUT_DIR     (BUILD_DIR: the x86_64 build)
+#   host/demo_dialog.sh BUILD_DIR OUT_DIR     (BUILD_DIR: build/i686 or build/x86_64)
+# ZEK_WINE is the command that runs the build's programs (default: wine).
 set -euo pipefail
 build=${1:?build folder}
 out=${2:?output folder}
@@ -15,9 +16,10 @@ export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winedb
 input=(--pattern band:72)
 [ -f "$out/clip.yuv" ] && input=(--input "$out/clip.yuv")
 
+read -r -a runner <<<"${ZEK_WINE:-wine}"
 host() {  # display-less callers get a virtual screen of the tests' size
-  if [ -n "${DISPLAY:-}" ]; then wine ./zek_host.exe "$@"
-  else xvfb-run -a -s "-screen 0 1280x1024x24" wine ./zek_host.exe "$@"; fi
+  if [ -n "${DISPLAY:-}" ]; then "${runner[@]}" ./zek_host.exe "$@"
+  else xvfb-run -a -s "-screen 0 1280x1024x24" "${runner[@]}" ./zek_host.exe "$@"; fi
 }
 
 cd "$work"

@@ -3,14 +3,24 @@
 Each test gets a folder of its own holding copies of the host and the DLL,
 because the plug-in keeps its settings file beside the host's executable.
 The tests expect an X display (run them under xvfb-run) and these variables,
-which CTest sets: ZEK_HOST, ZEK_DLL, WINEPREFIX.
+which CTest sets: ZEK_HOST, ZEK_DLL, WINEPREFIX, ZEK_ARCH (i686 or x86_64) and
+ZEK_WINE, the command that runs a Windows program of that architecture: the
+system's 64-bit `wine`, or the 32-bit runtime of wine32_runtime.sh.
 """
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import tempfile
 import unittest
+
+ARCH = os.environ.get("ZEK_ARCH", "x86_64")
+WINE = shlex.split(os.environ.get("ZEK_WINE", "wine"))
+# The registry view the build's programs read: a 32-bit program on 64-bit
+# Windows sees HKLM\SOFTWARE through WOW6432Node, as its installer wrote it.
+REG_VIEW = "/reg:32" if ARCH == "i686" else "/reg:64"
+RUNTIME32 = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wine32_runtime.sh")
 
 ZOOM = re.compile(r"^zoom frame=(\d+) window=(.*) value=(-?\d+)$")
 
@@ -63,6 +73,18 @@ def wine_env(extra=None):
     return env
 
 
+def prepare_prefix(prefix):
+    """Makes a new Wine prefix able to run the host of the build under test."""
+    env = wine_env({"WINEPREFIX": prefix})
+    if ARCH == "i686":
+        subprocess.run([RUNTIME32, "prefix", prefix], env=env, check=True, timeout=600,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    else:
+        subprocess.run(["wineboot", "-i"], env=env, timeout=600,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=env, timeout=600)
+
+
 class HostTest(unittest.TestCase):
     """Base for tests that run the reference host."""
 
@@ -73,7 +95,7 @@ class HostTest(unittest.TestCase):
         shutil.copy(os.environ["ZEK_DLL"], os.path.join(self.folder, "ZEK_DideZede.dll"))
 
     def host(self, *args, do=None, env=None, timeout=120, check=True):
-        command = ["wine", os.path.join(self.folder, "zek_host.exe"), *args]
+        command = [*WINE, os.path.join(self.folder, "zek_host.exe"), *args]
         if do is not None:
             command += ["--do", do]
         completed = subprocess.run(command, cwd=self.folder, stdout=subprocess.PIPE,
@@ -82,6 +104,11 @@ class HostTest(unittest.TestCase):
         if check:
             self.assertEqual(run.returncode, 0, run.stdout)
             self.assertIn("summary", run.stdout, run.stdout)
+            # The emulated CPU decides which row measure the plug-in runs;
+            # the host asks the CPU the same way, so this names the path.
+            expected = os.environ.get("ZEK_EXPECT_AVX2")
+            if expected is not None:
+                self.assertEqual(run.fields("cpu ")["avx2"], expected, run.first("cpu "))
         return run
 
     def write_frames(self, name, frames):

@@ -5,7 +5,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import HostTest, wine_env
+from harness import REG_VIEW, HostTest, prepare_prefix, wine_env
 
 SIX_LINES = (b"[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n"
              b"[17]\r\nProcEnable=1\r\nOverZoom=3\r\n")
@@ -58,6 +58,7 @@ class UsersFolder(HostTest):
         self.env = {"WINEPREFIX": self.prefix}
         self.addCleanup(subprocess.run, ["wineserver", "-k"], env=wine_env(self.env),
                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        prepare_prefix(self.prefix)
 
     def wine(self, *args):
         completed = subprocess.run(["wine", *args], env=wine_env(self.env), stdout=subprocess.PIPE,
@@ -74,14 +75,14 @@ class UsersFolder(HostTest):
         app_data = self.app_data()
         os.makedirs(os.path.join(app_data, "Korvisan"), exist_ok=True)
         self.wine("reg", "add", r"HKLM\SOFTWARE\Korvisan", "/v", "StoreInUsersFolder",
-                  "/t", "REG_DWORD", "/d", "1", "/f")
+                  "/t", "REG_DWORD", "/d", "1", "/f", REG_VIEW)
         self.host("--keep", "all", do=ONE_FRAME, env=self.env)
         self.assertEqual(read(os.path.join(app_data, "Korvisan", "Plugins", "ZEK_DideZede.ini")), SIX_LINES)
         self.assertFalse(os.path.exists(os.path.join(self.folder, "Plugins")))
 
         # Switched off again: back beside the host.
         self.wine("reg", "add", r"HKLM\SOFTWARE\Korvisan", "/v", "StoreInUsersFolder",
-                  "/t", "REG_DWORD", "/d", "0", "/f")
+                  "/t", "REG_DWORD", "/d", "0", "/f", REG_VIEW)
         self.host("--keep", "all", do=ONE_FRAME, env=self.env)
         self.assertEqual(read(os.path.join(self.folder, "Plugins", "ZEK_DideZede.ini")), SIX_LINES)
 
