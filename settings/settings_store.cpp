@@ -28,13 +28,13 @@ bool AlwaysKept(const ChannelSettings& r) { return r.idHigh == 0 && r.idLow >= 1
 }  // namespace
 
 void SettingsStore::SetPlatform(SettingsFileIo* io, LocationPlatform* location) {
-    std::lock_guard<std::mutex> files(fileMutex_);
+    LockHold files(fileLock_);
     io_ = io;
     location_ = location;
 }
 
 void SettingsStore::LocateSettingsFile(const std::string& moduleName) {
-    std::lock_guard<std::mutex> files(fileMutex_);
+    LockHold files(fileLock_);
     LocateLocked(moduleName);
 }
 
@@ -54,8 +54,8 @@ void SettingsStore::ReadText() {
 
 void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepChannelFn keepChannel,
                          ChangeHookFn changeHook) {
-    std::lock_guard<std::mutex> files(fileMutex_);
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold files(fileLock_);
+    LockHold hold(lock_);
     hostWord_ = hostWord;
     keepChannel_ = keepChannel;
     changeHook_ = changeHook;
@@ -95,7 +95,7 @@ int SettingsStore::SelectChannel(uint32_t idLow, uint32_t idHigh) {
     // The same channel as the last frame costs this uncontended lock and
     // one id compare. The compare reads the record array, which the dialog's
     // thread may resize, so it cannot come before the lock.
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     if (currentIndex_ >= 0 && SameChannel(records_[currentIndex_], idLow, idHigh)) return 0;
     StoreCurrentLocked();
     int32_t found = -1;
@@ -120,12 +120,12 @@ int SettingsStore::SelectChannel(uint32_t idLow, uint32_t idHigh) {
 }
 
 void SettingsStore::StoreCurrent() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     StoreCurrentLocked();
 }
 
 void SettingsStore::FetchCurrent() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     FetchCurrentLocked();
 }
 
@@ -142,14 +142,14 @@ void SettingsStore::FetchCurrentLocked() {
 }
 
 void SettingsStore::BackupRecords() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     StoreCurrentLocked();
     backup_ = records_;
     backupTaken_ = true;
 }
 
 void SettingsStore::RestoreRecords() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     // Without a backup there is nothing to go back to; copying the empty
     // array would drop every channel.
     if (backupTaken_) records_ = backup_;
@@ -158,24 +158,24 @@ void SettingsStore::RestoreRecords() {
 }
 
 void SettingsStore::GetDialogPos(int32_t& x, int32_t& y) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     x = dialogPosX_;
     y = dialogPosY_;
 }
 
 void SettingsStore::SetDialogPos(int32_t x, int32_t y) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     dialogPosX_ = x;
     dialogPosY_ = y;
 }
 
 void SettingsStore::Save() {
-    std::lock_guard<std::mutex> files(fileMutex_);
+    LockHold files(fileLock_);
     std::vector<ChannelSettings> records;
     int32_t x = 0;
     int32_t y = 0;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        LockHold hold(lock_);
         StoreCurrentLocked();
         records = records_;
         x = dialogPosX_;
@@ -208,17 +208,17 @@ void SettingsStore::Save() {
 }
 
 std::vector<ChannelSettings> SettingsStore::Records() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     return records_;
 }
 
 int32_t SettingsStore::CurrentIndex() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     return currentIndex_;
 }
 
 ChannelSettings SettingsStore::Defaults() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     return ChannelSettings{0, 0, defaults_.ProcEnable, defaults_.OverZoom};
 }
 

@@ -2,10 +2,10 @@
 // frame by channel, backed up and restored around the dialog, saved at Done.
 #pragma once
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "plugin/lock.h"
 #include "plugin/plugin_abi.h"
 #include "settings/channel_settings.h"
 #include "settings/settings_platform.h"
@@ -63,8 +63,8 @@ private:
     // `current`'s two values stay plain stores for the dialog. The file
     // lock keeps loads and saves apart, so the host's KeepChannel can be
     // asked without holding up the frames.
-    mutable std::mutex mutex_;
-    std::mutex fileMutex_;
+    mutable Lock lock_;
+    Lock fileLock_;
     SettingsFileIo* io_ = nullptr;
     LocationPlatform* location_ = nullptr;
 
