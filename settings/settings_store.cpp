@@ -70,9 +70,12 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
     DialogKeys dialog = DialogPosKeys(dialogPosX_, dialogPosY_);
     reader_.ReadKey(kDialogSection, dialog.rows[0]);
     reader_.ReadKey(kDialogSection, dialog.rows[1]);
-    SettingsKeyTable keys = SettingsKeys(current);
+    // The key table writes through untyped pointers, so it reads into a
+    // plain record; `current` takes the result as a whole.
+    ChannelSettings loaded = current.Get();
+    SettingsKeyTable keys = SettingsKeys(loaded);
     reader_.ReadKeys(kDefaultSection, keys.rows, kSettingsKeyCount);
-    defaults_ = current;
+    defaults_ = loaded;
 
     // Every channel section counts, wherever it stands, in file order. The
     // walk keeps its own position, so lookups that wrap around the text
@@ -83,11 +86,13 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
         const uint64_t id = static_cast<uint64_t>(ParseDecimal(name));
         // Passes over DIALOG, DEFAULT, 0 and names that are not numbers.
         if (id == 0) continue;
-        current.idLow = static_cast<uint32_t>(id);
-        current.idHigh = static_cast<uint32_t>(id >> 32);
+        loaded.idLow = static_cast<uint32_t>(id);
+        loaded.idHigh = static_cast<uint32_t>(id >> 32);
         reader_.ReadKeys(name, keys.rows, kSettingsKeyCount);
-        records_.push_back(current);
+        records_.push_back(loaded);
     }
+    // Until a channel is selected, `current` shows the last section read.
+    current.Set(loaded);
     FetchCurrentLocked();
 }
 
@@ -132,12 +137,12 @@ void SettingsStore::FetchCurrent() {
 void SettingsStore::StoreCurrentLocked() {
     if (currentIndex_ < 0) return;
     if (changeHook_) changeHook_(0);
-    records_[currentIndex_] = current;
+    records_[currentIndex_] = current.Get();
 }
 
 void SettingsStore::FetchCurrentLocked() {
     if (currentIndex_ < 0) return;
-    current = records_[currentIndex_];
+    current.Set(records_[currentIndex_]);
     if (changeHook_) changeHook_(1);
 }
 

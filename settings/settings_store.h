@@ -23,7 +23,7 @@ class SettingsStore {
 public:
     // The working record of the selected channel: the frame flow reads it,
     // the dialog writes ProcEnable and OverZoom straight into it.
-    ChannelSettings current;
+    CurrentChannelSettings current;
 
     // Without a platform there is no path and no file: defaults only.
     void SetPlatform(SettingsFileIo* io, LocationPlatform* location);
@@ -60,7 +60,7 @@ private:
     void ReadText();
 
     // One lock for everything that resizes or copies the record arrays;
-    // `current`'s two values stay plain stores for the dialog. The file
+    // `current`'s two values stay single stores for the dialog. The file
     // lock keeps loads and saves apart, so the host's KeepChannel can be
     // asked without holding up the frames.
     mutable Lock lock_;
