@@ -16,6 +16,11 @@ system='^(kernel32|user32|gdi32|msvcrt|comctl32|advapi32|shell32|ole32|shlwapi|c
 while read -r imported; do
   if grep -Eiq "$system" <<<"$imported"; then echo "import $imported"; else echo "non-system import $imported"; status=1; fi
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump")
+# The shipped module carries no debug sections and no symbol table; both
+# stay in the debug file beside it.
+debug=$("$objdump" -h "$dll" | awk '$2 ~ /^\.debug/ { print $2 }')
+if [ -n "$debug" ]; then echo "debug sections:" $debug; status=1; else echo "no debug sections"; fi
+if "$objdump" -t "$dll" | grep -qx "no symbols"; then echo "no symbol table"; else echo "symbol table present"; status=1; fi
 # 64-bit Windows only promises a 16-byte aligned stack, and GCC does not
 # realign it for 32-byte values: an aligned AVX move to or from the stack
 # would fault on the AVX2 path.
