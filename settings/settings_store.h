@@ -60,7 +60,7 @@ private:
     void ReadText();
 
     // One lock for everything that resizes or copies the record arrays;
-    // `current`'s two values stay single stores for the dialog. The file
+    // the dialog stores `current`'s two atomic values without it. The file
     // lock keeps loads and saves apart, so the host's KeepChannel can be
     // asked without holding up the frames.
     mutable Lock lock_;
