@@ -47,9 +47,9 @@ void Flow(benchmark::State& state, bool metrics) {
     // Switch to the channel, switch processing on as the dialog would, and
     // let it settle, so that every timed frame is measured and none switches.
     RunFrameFlow(flow, store, ports, pool.Next(), channel.info);
-    store.current.ProcEnable = 1;
+    store.current.ProcEnable.store(1, std::memory_order_relaxed);
     for (int i = 1; i < kSettleFrames; ++i) RunFrameFlow(flow, store, ports, pool.Next(), channel.info);
-    if (flow.settleCountdown != 0 || store.current.ProcEnable == 0) {
+    if (flow.settleCountdown != 0 || store.current.ProcEnable.load(std::memory_order_relaxed) == 0) {
         state.SkipWithError("the channel did not settle");
         return;
     }

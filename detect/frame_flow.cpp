@@ -51,7 +51,7 @@ void RunFrameFlow(FrameFlowState& state, SettingsStore& store, FramePorts& ports
 
     const FrameFormat format = state.format;
     if (format.pixelFormat != kPixelFormatYuy2 || state.settleCountdown != 0 ||
-        store.current.ProcEnable == 0) {
+        store.current.ProcEnable.load(std::memory_order_relaxed) == 0) {
         return;
     }
     // After a Stop there is no array, and a frame too small for the measure
@@ -65,7 +65,8 @@ void RunFrameFlow(FrameFlowState& state, SettingsStore& store, FramePorts& ports
     if (state.metricsEnabled.load(std::memory_order_relaxed) != 0) DrawMetrics(state, pixels);
 
     const Peaks peaks = FindPeaks(state.rowActivity.data(), format.height / 3);
-    const int32_t zoom = EstimateZoom(peaks.row1, format.height, store.current.OverZoom);
+    const int32_t zoom =
+        EstimateZoom(peaks.row1, format.height, store.current.OverZoom.load(std::memory_order_relaxed));
     if (ShouldSendZoom(state.lastZoom, zoom, peaks)) {
         ports.SendZoom(zoom);
         state.lastZoom = zoom;

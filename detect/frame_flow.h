@@ -4,11 +4,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "detect/frame_format.h"
 #include "detect/metrics_plotter.h"
+#include "plugin/lock.h"
 #include "plugin/plugin_abi.h"
 
 namespace zek {
@@ -42,16 +42,16 @@ private:
 class ChannelName {
 public:
     void Set(const char* name) {
-        std::lock_guard<std::mutex> hold(lock_);
+        LockHold hold(lock_);
         text_ = name ? name : "";
     }
     std::string Get() const {
-        std::lock_guard<std::mutex> hold(lock_);
+        LockHold hold(lock_);
         return text_;
     }
 
 private:
-    mutable std::mutex lock_;
+    mutable Lock lock_;
     std::string text_;
 };
 

@@ -20,7 +20,8 @@ public:
     // Only a posted message reaches the dialog: it reads the new channel's
     // values itself, on its own thread.
     void ChannelSwitched() override {
-        if (state_.dialog.IsOpen()) PostSettingsRefresh(state_.dialog.Window());
+        const HWND dialog = state_.dialog.Window();
+        if (dialog) PostSettingsRefresh(dialog);
     }
     void SendZoom(int32_t zoom) override { SendZoomCommand(state_.store.HostMainWindow(), zoom); }
 

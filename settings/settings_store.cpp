@@ -28,13 +28,13 @@ bool AlwaysKept(const ChannelSettings& r) { return r.idHigh == 0 && r.idLow >= 1
 }  // namespace
 
 void SettingsStore::SetPlatform(SettingsFileIo* io, LocationPlatform* location) {
-    std::lock_guard<std::mutex> files(fileMutex_);
+    LockHold files(fileLock_);
     io_ = io;
     location_ = location;
 }
 
 void SettingsStore::LocateSettingsFile(const std::string& moduleName) {
-    std::lock_guard<std::mutex> files(fileMutex_);
+    LockHold files(fileLock_);
     LocateLocked(moduleName);
 }
 
@@ -54,8 +54,8 @@ void SettingsStore::ReadText() {
 
 void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepChannelFn keepChannel,
                          ChangeHookFn changeHook) {
-    std::lock_guard<std::mutex> files(fileMutex_);
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold files(fileLock_);
+    LockHold hold(lock_);
     hostWord_ = hostWord;
     keepChannel_ = keepChannel;
     changeHook_ = changeHook;
@@ -70,9 +70,12 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
     DialogKeys dialog = DialogPosKeys(dialogPosX_, dialogPosY_);
     reader_.ReadKey(kDialogSection, dialog.rows[0]);
     reader_.ReadKey(kDialogSection, dialog.rows[1]);
-    SettingsKeyTable keys = SettingsKeys(current);
+    // The key table writes through untyped pointers, so it reads into a
+    // plain record; `current` takes the result as a whole.
+    ChannelSettings loaded = current.Get();
+    SettingsKeyTable keys = SettingsKeys(loaded);
     reader_.ReadKeys(kDefaultSection, keys.rows, kSettingsKeyCount);
-    defaults_ = current;
+    defaults_ = loaded;
 
     // Every channel section counts, wherever it stands, in file order. The
     // walk keeps its own position, so lookups that wrap around the text
@@ -83,11 +86,13 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
         const uint64_t id = static_cast<uint64_t>(ParseDecimal(name));
         // Passes over DIALOG, DEFAULT, 0 and names that are not numbers.
         if (id == 0) continue;
-        current.idLow = static_cast<uint32_t>(id);
-        current.idHigh = static_cast<uint32_t>(id >> 32);
+        loaded.idLow = static_cast<uint32_t>(id);
+        loaded.idHigh = static_cast<uint32_t>(id >> 32);
         reader_.ReadKeys(name, keys.rows, kSettingsKeyCount);
-        records_.push_back(current);
+        records_.push_back(loaded);
     }
+    // Until a channel is selected, `current` shows the last section read.
+    current.Set(loaded);
     FetchCurrentLocked();
 }
 
@@ -95,7 +100,7 @@ int SettingsStore::SelectChannel(uint32_t idLow, uint32_t idHigh) {
     // The same channel as the last frame costs this uncontended lock and
     // one id compare. The compare reads the record array, which the dialog's
     // thread may resize, so it cannot come before the lock.
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     if (currentIndex_ >= 0 && SameChannel(records_[currentIndex_], idLow, idHigh)) return 0;
     StoreCurrentLocked();
     int32_t found = -1;
@@ -120,36 +125,36 @@ int SettingsStore::SelectChannel(uint32_t idLow, uint32_t idHigh) {
 }
 
 void SettingsStore::StoreCurrent() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     StoreCurrentLocked();
 }
 
 void SettingsStore::FetchCurrent() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     FetchCurrentLocked();
 }
 
 void SettingsStore::StoreCurrentLocked() {
     if (currentIndex_ < 0) return;
     if (changeHook_) changeHook_(0);
-    records_[currentIndex_] = current;
+    records_[currentIndex_] = current.Get();
 }
 
 void SettingsStore::FetchCurrentLocked() {
     if (currentIndex_ < 0) return;
-    current = records_[currentIndex_];
+    current.Set(records_[currentIndex_]);
     if (changeHook_) changeHook_(1);
 }
 
 void SettingsStore::BackupRecords() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     StoreCurrentLocked();
     backup_ = records_;
     backupTaken_ = true;
 }
 
 void SettingsStore::RestoreRecords() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     // Without a backup there is nothing to go back to; copying the empty
     // array would drop every channel.
     if (backupTaken_) records_ = backup_;
@@ -158,24 +163,24 @@ void SettingsStore::RestoreRecords() {
 }
 
 void SettingsStore::GetDialogPos(int32_t& x, int32_t& y) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     x = dialogPosX_;
     y = dialogPosY_;
 }
 
 void SettingsStore::SetDialogPos(int32_t x, int32_t y) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     dialogPosX_ = x;
     dialogPosY_ = y;
 }
 
 void SettingsStore::Save() {
-    std::lock_guard<std::mutex> files(fileMutex_);
+    LockHold files(fileLock_);
     std::vector<ChannelSettings> records;
     int32_t x = 0;
     int32_t y = 0;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        LockHold hold(lock_);
         StoreCurrentLocked();
         records = records_;
         x = dialogPosX_;
@@ -208,17 +213,17 @@ void SettingsStore::Save() {
 }
 
 std::vector<ChannelSettings> SettingsStore::Records() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     return records_;
 }
 
 int32_t SettingsStore::CurrentIndex() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     return currentIndex_;
 }
 
 ChannelSettings SettingsStore::Defaults() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    LockHold hold(lock_);
     return ChannelSettings{0, 0, defaults_.ProcEnable, defaults_.OverZoom};
 }
 

@@ -2,10 +2,10 @@
 // frame by channel, backed up and restored around the dialog, saved at Done.
 #pragma once
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "plugin/lock.h"
 #include "plugin/plugin_abi.h"
 #include "settings/channel_settings.h"
 #include "settings/settings_platform.h"
@@ -23,7 +23,7 @@ class SettingsStore {
 public:
     // The working record of the selected channel: the frame flow reads it,
     // the dialog writes ProcEnable and OverZoom straight into it.
-    ChannelSettings current;
+    CurrentChannelSettings current;
 
     // Without a platform there is no path and no file: defaults only.
     void SetPlatform(SettingsFileIo* io, LocationPlatform* location);
@@ -60,11 +60,11 @@ private:
     void ReadText();
 
     // One lock for everything that resizes or copies the record arrays;
-    // `current`'s two values stay plain stores for the dialog. The file
+    // the dialog stores `current`'s two atomic values without it. The file
     // lock keeps loads and saves apart, so the host's KeepChannel can be
     // asked without holding up the frames.
-    mutable std::mutex mutex_;
-    std::mutex fileMutex_;
+    mutable Lock lock_;
+    Lock fileLock_;
     SettingsFileIo* io_ = nullptr;
     LocationPlatform* location_ = nullptr;
 

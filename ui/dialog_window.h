@@ -7,6 +7,8 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
+
 #include "ui/message_map.h"
 
 namespace zek {
@@ -14,7 +16,10 @@ namespace zek {
 template <class T>
 class DialogWindow {
 public:
-    HWND Window() const { return hwnd_; }
+    // Safe from any thread: the frame flow asks it to post to an open dialog
+    // while the dialog's own thread creates and destroys the window. A handle
+    // a moment out of date only makes such a post fail.
+    HWND Window() const { return window_.load(std::memory_order_relaxed); }
 
 protected:
     DialogWindow() = default;
@@ -38,6 +43,7 @@ protected:
 
     void PassOn() { passOn_ = true; }
 
+    // The dialog's own thread uses this one.
     HWND hwnd_ = nullptr;
 
 private:
@@ -46,6 +52,7 @@ private:
             auto* base = reinterpret_cast<DialogWindow*>(lParam);
             SetWindowLongPtrA(window, DWLP_USER, lParam);
             base->hwnd_ = window;
+            base->window_.store(window, std::memory_order_relaxed);
             return static_cast<T*>(base)->OnInitDialog();
         }
         auto* base = reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(window, DWLP_USER));
@@ -54,6 +61,7 @@ private:
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrA(window, DWLP_USER, 0);
             base->hwnd_ = nullptr;
+            base->window_.store(nullptr, std::memory_order_relaxed);
             self->OnFinalMessage();
             return FALSE;
         }
@@ -67,6 +75,7 @@ private:
     }
 
     bool passOn_ = false;
+    std::atomic<HWND> window_{nullptr};
 };
 
 }  // namespace zek

@@ -64,7 +64,7 @@ BOOL SettingsDialog::OnInitDialog() {
     services_.store.BackupRecords();
 
     overZoom_.Bind(ZEK_IDC_OVER_ZOOM, hwnd_, GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN), kOverZoomLower,
-                   kOverZoomUpper, kOverZoomChars, services_.store.current.OverZoom);
+                   kOverZoomUpper, kOverZoomChars, services_.store.current.OverZoom.load(std::memory_order_relaxed));
     const std::string format = services_.locator.LoadText(ZEK_IDS_RANGE_FORMAT);
     const std::string title = services_.locator.LoadText(ZEK_IDS_RANGE_TITLE);
     // A module without these strings keeps the edit's own English texts
@@ -91,9 +91,10 @@ void SettingsDialog::OnFinalMessage() {
 
 LRESULT SettingsDialog::OnRefresh(WPARAM, LPARAM) {
     SetDlgItemTextA(hwnd_, ZEK_IDC_CHANNEL_NAME, services_.channelName.Get().c_str());
-    SendDlgItemMessageA(hwnd_, ZEK_IDC_ON_OFF, BM_SETCHECK, static_cast<WPARAM>(services_.store.current.ProcEnable),
-                        0);
-    overZoom_.SetValue(services_.store.current.OverZoom);
+    CurrentChannelSettings& current = services_.store.current;
+    SendDlgItemMessageA(hwnd_, ZEK_IDC_ON_OFF, BM_SETCHECK,
+                        static_cast<WPARAM>(current.ProcEnable.load(std::memory_order_relaxed)), 0);
+    overZoom_.SetValue(current.OverZoom.load(std::memory_order_relaxed));
     return 1;
 }
 
@@ -121,7 +122,7 @@ LRESULT SettingsDialog::OnAboutClicked(WPARAM, LPARAM) {
 }
 
 LRESULT SettingsDialog::OnDestroy(WPARAM, LPARAM) {
-    services_.metricsEnabled.store(0);
+    services_.metricsEnabled.store(0, std::memory_order_relaxed);
     const ScreenRect r = WindowRectOf(hwnd_);
     services_.store.SetDialogPos(r.left, r.top);
     PassOn();
@@ -129,14 +130,14 @@ LRESULT SettingsDialog::OnDestroy(WPARAM, LPARAM) {
 }
 
 LRESULT SettingsDialog::OnMetricsClicked(WPARAM, LPARAM) {
-    services_.metricsEnabled.store(
-        static_cast<int32_t>(SendDlgItemMessageA(hwnd_, ZEK_IDC_METRICS, BM_GETCHECK, 0, 0)));
+    const auto checked = static_cast<int32_t>(SendDlgItemMessageA(hwnd_, ZEK_IDC_METRICS, BM_GETCHECK, 0, 0));
+    services_.metricsEnabled.store(checked, std::memory_order_relaxed);
     return 0;
 }
 
 LRESULT SettingsDialog::OnOnOffClicked(WPARAM, LPARAM) {
-    services_.store.current.ProcEnable =
-        static_cast<int32_t>(SendDlgItemMessageA(hwnd_, ZEK_IDC_ON_OFF, BM_GETCHECK, 0, 0));
+    const auto checked = static_cast<int32_t>(SendDlgItemMessageA(hwnd_, ZEK_IDC_ON_OFF, BM_GETCHECK, 0, 0));
+    services_.store.current.ProcEnable.store(checked, std::memory_order_relaxed);
     return 0;
 }
 
@@ -145,7 +146,7 @@ LRESULT SettingsDialog::OnVScroll(WPARAM wParam, LPARAM lParam) {
     if (LOWORD(wParam) == SB_THUMBPOSITION && source && source == GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN) &&
         !closing_) {
         const int32_t position = static_cast<int16_t>(HIWORD(wParam));
-        services_.store.current.OverZoom = position;
+        services_.store.current.OverZoom.store(position, std::memory_order_relaxed);
         SetDlgItemInt(hwnd_, ZEK_IDC_OVER_ZOOM, static_cast<UINT>(position), TRUE);
     }
     PassOn();

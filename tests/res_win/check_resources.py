@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the resources compiled into the plug-in module, byte for byte where
 it matters: which resources exist in which language, the string tables, both
-dialog templates with every style, rectangle and caption, and the picture.
+dialog templates with every style, rectangle and caption, the picture, and
+the version resource's numbers and texts.
 
     check_resources.py MODULE.dll
 
@@ -13,7 +14,7 @@ import sys
 import unittest
 
 ENGLISH, RUSSIAN = 1033, 1049
-RT_BITMAP, RT_DIALOG, RT_STRING = 2, 5, 6
+RT_BITMAP, RT_DIALOG, RT_STRING, RT_VERSION = 2, 5, 6, 16
 CLASS_ORDINALS = {0x80: "button", 0x81: "edit", 0x82: "static"}
 
 # Window and control styles, as the system headers number them.
@@ -46,6 +47,23 @@ STRINGS = {
         27: "Значение должно быть числом от %d до %d.",
     },
 }
+
+
+DESCRIPTION = {
+    ENGLISH: STRINGS[ENGLISH][2],
+    RUSSIAN: STRINGS[RUSSIAN][2].rstrip(),
+}
+
+
+def version_texts(language):
+    return {
+        "FileDescription": DESCRIPTION[language],
+        "FileVersion": "1.10",
+        "InternalName": "ZEK_DideZede",
+        "OriginalFilename": "ZEK_DideZede.dll",
+        "ProductName": "ZEK_DideZede",
+        "ProductVersion": "1.10",
+    }
 
 
 def settings_controls(russian):
@@ -171,6 +189,35 @@ def parse_dialog(data):
     return dialog
 
 
+def version_node(data, pos=0):
+    """(key, value bytes, text flag, children) of one node of a version
+    resource: length, value length, type, key, then the value and the
+    children, each on a 4-byte boundary."""
+    length, value_length, text = struct.unpack_from("<HHH", data, pos)
+    r = Reader(data, pos + 6)
+    key = r.text()
+    r.align()
+    value_size = 2 * value_length if text else value_length
+    value = data[r.pos:r.pos + value_size]
+    r.pos += value_size
+    children = []
+    r.align()
+    while r.pos < pos + length:
+        child = version_node(data, r.pos)
+        children.append(child)
+        r.pos += struct.unpack_from("<H", data, r.pos)[0]
+        r.align()
+    return key, value, text, children
+
+
+def version_strings(table):
+    """{key: text} of one StringTable node; values end at their first zero."""
+    texts = {}
+    for key, value, _, _ in table[3]:
+        texts[key] = value.decode("utf-16-le").split("\0")[0]
+    return texts
+
+
 def string_block(data):
     r = Reader(data)
     entries = []
@@ -192,6 +239,7 @@ class ModuleResources(unittest.TestCase):
             (RT_DIALOG, 5000, ENGLISH), (RT_DIALOG, 5000, RUSSIAN),
             (RT_DIALOG, 5002, ENGLISH),
             (RT_BITMAP, 5004, RUSSIAN),
+            (RT_VERSION, 1, ENGLISH),
         })
 
     def test_string_tables_hold_exactly_the_four_texts(self):
@@ -239,6 +287,24 @@ class ModuleResources(unittest.TestCase):
                          (-1, "static", SS_BITMAP, "#5004", (63, 12, 21, 20)))
         for control in controls:
             self.assertEqual(control[2] & SHOWN, SHOWN, control)
+
+    def test_version_resource(self):
+        key, fixed, _, children = version_node(self.resources[(RT_VERSION, 1, ENGLISH)])
+        self.assertEqual(key, "VS_VERSION_INFO")
+        (signature, _struct, file_ms, file_ls, product_ms, product_ls, _mask, flags, os_, kind,
+         _subtype, _date_ms, _date_ls) = struct.unpack("<13I", fixed)
+        self.assertEqual(signature, 0xFEEF04BD)
+        self.assertEqual((file_ms, file_ls, product_ms, product_ls), (0x1000A, 0, 0x1000A, 0), "1.10.0.0")
+        self.assertEqual((flags, os_, kind), (0, 4, 2), "a release DLL for 32-bit Windows")
+        blocks = {node[0]: node for node in children}
+        self.assertEqual(set(blocks), {"StringFileInfo", "VarFileInfo"})
+        tables = {node[0]: node for node in blocks["StringFileInfo"][3]}
+        self.assertEqual(set(tables), {"040904B0", "041904E3"})
+        self.assertEqual(version_strings(tables["040904B0"]), version_texts(ENGLISH))
+        self.assertEqual(version_strings(tables["041904E3"]), version_texts(RUSSIAN))
+        translation = blocks["VarFileInfo"][3][0]
+        self.assertEqual(translation[0], "Translation")
+        self.assertEqual(struct.unpack("<4H", translation[1]), (0x409, 1200, 0x419, 1251))
 
     def test_about_picture_is_32_by_32_uncompressed_24_bit(self):
         data = self.resources[(RT_BITMAP, 5004, RUSSIAN)]

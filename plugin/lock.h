@@ -1,0 +1,52 @@
+// The lock for the few things that the host's frame thread and the dialog's
+// thread share. On Windows a critical section: it exists on every Windows the
+// host runs on, XP included, and needs no threads runtime inside the module.
+// Natively a std::mutex, which the thread sanitizer understands.
+#pragma once
+
+#if !defined(_WIN32)
+#include <mutex>
+#endif
+
+namespace zek {
+
+class Lock {
+public:
+#if defined(_WIN32)
+    Lock();
+    ~Lock();
+    void Acquire();
+    void Release();
+#else
+    Lock() = default;
+    void Acquire() { mutex_.lock(); }
+    void Release() { mutex_.unlock(); }
+#endif
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+private:
+#if defined(_WIN32)
+    // Room for a CRITICAL_SECTION without the system headers in the core;
+    // win32_lock.cpp checks size and alignment against the real one.
+    static constexpr unsigned kSectionBytes = sizeof(void*) == 8 ? 40 : 24;
+    alignas(void*) unsigned char section_[kSectionBytes];
+    friend struct LockLayout;
+#else
+    std::mutex mutex_;
+#endif
+};
+
+// Holds a lock for the rest of the scope.
+class LockHold {
+public:
+    explicit LockHold(Lock& lock) : lock_(lock) { lock_.Acquire(); }
+    ~LockHold() { lock_.Release(); }
+    LockHold(const LockHold&) = delete;
+    LockHold& operator=(const LockHold&) = delete;
+
+private:
+    Lock& lock_;
+};
+
+}  // namespace zek
