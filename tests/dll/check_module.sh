@@ -49,22 +49,25 @@ fi
 # A 32-bit host built by another compiler may call in with the stack only
 # 4-byte aligned, and so may Windows calling the dialog's procedures. An
 # aligned vector move against a stack slot faults then, unless its function
-# realigned the stack first (GCC does so with an "and" of ESP); a function's
-# cold part counts as its parent.
+# realigned the stack first (GCC does so with an "and" of ESP). The shipped
+# module has no symbols: the functions' addresses come from the debug file
+# beside it, and a function's cold part counts as its parent.
 if [[ "$objdump" == *i686* ]]; then
-  unaligned=$("$objdump" -d "$dll" | awk '
-    END { if (!labels) print "no function symbols to check against" }
-    /^[0-9a-f]+ <[^.].*>:$/ { labels++ }
-    /^[0-9a-f]+ <.*>:$/ { name = $2; sub(/\.cold.*/, "", name); fn = $2
-                          if (!(name in realigned)) realigned[name] = 0; next }
-    /and +\$0xff+[fe]0,%esp/ { realigned[name] = 1; next }
-    /(v?movdqa|v?movaps|v?movapd|vmovdqa(32|64))[ \t][^#]*\(%e[sb]p/ {
-      if (!realigned[name]) print fn, $0 }')
+  symbols=$("${objdump%objdump}nm" -n "${3:-$dll.debug}" 2>/dev/null | awk '$2 ~ /^[tT]$/ && $3 !~ /^\./' || true)
+  unaligned=$("$objdump" -d "$dll" | awk -v symbols="$symbols" '
+    BEGIN { n = split(symbols, lines, "\n")
+            for (k = 1; k <= n; k++) { split(lines[k], f, " "); addr[k] = f[1]; sym[k] = f[3] }
+            if (n < 2) print "no function symbols to check against" }
+    /^[0-9a-f]+:\t/ {
+      at = $1; sub(/:$/, "", at)  # same width as the symbol addresses: compared as text
+      while (i < n && addr[i + 1] <= at) { i++; fn = sym[i]; name = fn; sub(/\.cold.*/, "", name) }
+      if ($0 ~ /and +\$0xff+[fe]0,%esp/) realigned[name] = 1
+      else if ($0 ~ /(v?movdqa|v?movaps|v?movapd|vmovdqa(32|64))[ \t][^#]*\(%e[sb]p/ && !realigned[name]) print fn, $0 }')
   if [ -n "$unaligned" ]; then
     echo "stack alignment: aligned vector moves in functions that keep the caller's alignment, or nothing to check:"
     echo "$unaligned"; status=1
   else
-    echo "no aligned vector stack moves without a realigned stack"
+    echo "no aligned vector stack moves without a realigned stack ($(wc -l <<<"$symbols") functions)"
   fi
 fi
 exit $status
