@@ -12,8 +12,9 @@ struct SettingsLocation {
     std::string instanceSuffix;  // zero or one character
 };
 
-// Works the location out and creates the "Plugins\" folder. False, with
-// `out` untouched, when the system version cannot be queried at all.
+// Works the location out and creates the "Plugins\" folder with whatever
+// levels between it and the base folder are missing. False, with `out`
+// untouched, when the system version cannot be queried at all.
 bool LocateSettings(LocationPlatform& platform, const std::string& moduleName, SettingsLocation& out);
 
 }  // namespace zek

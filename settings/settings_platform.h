@@ -39,7 +39,7 @@ public:
     virtual std::string HostExecutablePath() = 0;
     virtual std::string CommandLine() = 0;
     // Creates the last level of the path; existing or impossible folders
-    // are passed over.
+    // are passed over. Called once per level, from the top down.
     virtual void CreateFolder(const std::string& path) = 0;
 };
 

@@ -51,7 +51,9 @@ TEST(SettingsLocation, ExamplesOfTheHostsFolderAndInstances) {
     const SettingsLocation l = Locate(inst);
     EXPECT_EQ(l.path, "C:\\TV\\Instances\\2\\Plugins\\ZEK_DideZede.ini");
     EXPECT_EQ(l.instanceSuffix, "2");
-    EXPECT_EQ(inst.created, std::vector<std::string>{"C:\\TV\\Instances\\2\\Plugins"});
+    // Every level below the base folder, from the top, the base never.
+    EXPECT_EQ(inst.created, (std::vector<std::string>{"C:\\TV\\Instances", "C:\\TV\\Instances\\2",
+                                                      "C:\\TV\\Instances\\2\\Plugins"}));
 
     FakeLocation upper;
     upper.commandLine = "Korvisan.exe -INST:B";
@@ -74,13 +76,16 @@ TEST(SettingsLocation, UsersFolderOnlyOnNtAndWhenAskedFor) {
     FakeLocation xp;
     xp.usersFolder = 1;
     EXPECT_EQ(Locate(xp).path, "C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Plugins\\ZEK_DideZede.ini");
-    EXPECT_EQ(xp.created, std::vector<std::string>{"C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Plugins"});
+    EXPECT_EQ(xp.created, (std::vector<std::string>{"C:\\Users\\me\\AppData\\Roaming\\Korvisan",
+                                                    "C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Plugins"}));
 
     FakeLocation xpInstance = xp;
     xpInstance.created.clear();
     xpInstance.commandLine = "Korvisan.exe /inst:3";
     EXPECT_EQ(Locate(xpInstance).path,
               "C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Instances\\3\\Plugins\\ZEK_DideZede.ini");
+    EXPECT_EQ(xpInstance.created.size(), 4u);
+    EXPECT_EQ(xpInstance.created[2], "C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Instances\\3");
 
     FakeLocation w98;
     w98.platformId = kWindows98;

@@ -286,11 +286,14 @@ TEST_F(StoreTest, ChangeHookBracketsEveryCopy) {
 }
 
 TEST_F(StoreTest, NoFileAndNoPathMeanDefaults) {
-    // "Instances\5" does not exist, so neither does Plugins below it.
+    // The host's own folder is gone, and nothing above "Instances\" is
+    // ever made: no folder for the file.
+    location.exe = folder.path() + "\\gone\\Korvisan.exe";
     location.commandLine = "Korvisan.exe -inst:5";
     SettingsStore s;
     Load(s);
     EXPECT_EQ(s.InstanceSuffix(), "5");
+    EXPECT_FALSE(FileExists(folder.path() + "\\gone"));
     EXPECT_FALSE(FileExists(s.SettingsPath()));
     EXPECT_EQ(s.SelectChannel(17, 0), 1);
     EXPECT_EQ(s.current.OverZoom, 3);
