@@ -40,7 +40,8 @@ bool LocateSettings(LocationPlatform& platform, const std::string& moduleName, S
     const std::string suffix = InstanceSuffix(platform.CommandLine());
     if (!suffix.empty()) {
         levels.push_back("Instances");
-        levels.push_back(suffix);
+        // The suffix stays ANSI for the host's window title; the path is UTF-8.
+        levels.push_back(platform.AnsiToUtf8(suffix));
     }
     levels.push_back("Plugins");
     for (const std::string& level : levels) {

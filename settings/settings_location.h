@@ -8,8 +8,8 @@
 namespace zek {
 
 struct SettingsLocation {
-    std::string path;            // full path of the settings file
-    std::string instanceSuffix;  // zero or one character
+    std::string path;            // full path of the settings file, UTF-8
+    std::string instanceSuffix;  // zero or one character, ANSI as on the command line
 };
 
 // Works the location out and creates the "Plugins\" folder with whatever

@@ -1,6 +1,6 @@
 // What the settings need from the operating system, behind two small
 // interfaces so that the store and the location rules run anywhere.
-// Paths use the Windows separator "\".
+// Paths are UTF-8 text and use the Windows separator "\".
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -37,7 +37,11 @@ public:
     virtual std::string AppDataFolder() = 0;
     // Full path of the host process's executable.
     virtual std::string HostExecutablePath() = 0;
+    // The host process's command line in the system's ANSI code page, as
+    // the host's window titles are matched in it.
     virtual std::string CommandLine() = 0;
+    // ANSI text (from the command line) as UTF-8, for a path.
+    virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
     // Creates the last level of the path; existing or impossible folders
     // are passed over. Called once per level, from the top down.
     virtual void CreateFolder(const std::string& path) = 0;

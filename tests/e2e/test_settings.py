@@ -10,6 +10,7 @@ from test_dialog import BAND_ZOOM, section
 
 SIX_LINES = (b"[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n"
              b"[17]\r\nProcEnable=1\r\nOverZoom=3\r\n")
+SEVEN_FOR_17 = SIX_LINES.replace(b"OverZoom=3", b"OverZoom=7")
 ONE_FRAME = "channel 17; start; frames 1; stop; done"
 THIRTY_FRAMES = "channel 17; start; frames 30; done"
 # 7 typed into the extra zoom field and kept with OK.
@@ -52,6 +53,23 @@ class SettingsFile(HostTest):
         self.assertFalse(os.path.exists(os.path.join(self.folder, "Plugins")))
         run = self.host("-inst:3", "--keep", "all", do=THIRTY_FRAMES)
         self.assertEqual([z[2] for z in run.zooms()], [BAND_ZOOM + 7])
+
+
+class FolderNames(HostTest):
+    def test_a_folder_the_code_page_cannot_spell_holds_the_settings(self):
+        # Under en_US.UTF-8 wine's ANSI code page is 1252, which has no Cyrillic.
+        folder = os.path.join(self.folder, "Тест")
+        os.makedirs(os.path.join(folder, "Plugins"))
+        for name in ("zek_host.exe", "ZEK_DideZede.dll"):
+            shutil.copy(os.path.join(self.folder, name), folder)
+        self.folder = folder
+        ini = os.path.join(self.folder, "Plugins", "ZEK_DideZede.ini")
+        with open(ini, "wb") as f:
+            f.write(SEVEN_FOR_17)
+        run = self.host("--keep", "all", env={"LANG": "en_US.UTF-8"},
+                        do="channel 17; start; frames 30; channel 18; frames 1; done")
+        self.assertEqual([z[2] for z in run.zooms()], [BAND_ZOOM + 7])
+        self.assertEqual(read(ini), SEVEN_FOR_17 + b"[18]\r\nProcEnable=1\r\nOverZoom=3\r\n")
 
 
 class UsersFolder(HostTest):

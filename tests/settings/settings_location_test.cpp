@@ -29,6 +29,20 @@ public:
     std::string AppDataFolder() override { return appData; }
     std::string HostExecutablePath() override { return exe; }
     std::string CommandLine() override { return commandLine; }
+    // Code page 1252 for the letters used here: bytes from 0xC0 on are the
+    // same code points, two bytes each in UTF-8.
+    std::string AnsiToUtf8(const std::string& ansi) override {
+        std::string out;
+        for (const unsigned char c : ansi) {
+            if (c < 0x80) {
+                out += static_cast<char>(c);
+            } else {
+                out += static_cast<char>(0xC0 | (c >> 6));
+                out += static_cast<char>(0x80 | (c & 0x3F));
+            }
+        }
+        return out;
+    }
     void CreateFolder(const std::string& path) override { created.push_back(path); }
 };
 
@@ -70,6 +84,17 @@ TEST(SettingsLocation, ExamplesOfTheHostsFolderAndInstances) {
 
     FakeLocation other;
     EXPECT_EQ(Locate(other, "other").path, "C:\\TV\\Plugins\\other.ini");
+}
+
+TEST(SettingsLocation, PathIsUtf8AndTheSuffixStaysAnsi) {
+    FakeLocation p;
+    p.exe = "C:\\\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82\\Korvisan.exe";  // "Тест", UTF-8
+    p.commandLine = "Korvisan.exe -inst:\xE9";                     // "é" in code page 1252
+    const SettingsLocation l = Locate(p);
+    EXPECT_EQ(l.path, "C:\\\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82\\Instances\\\xC3\xA9\\Plugins\\ZEK_DideZede.ini");
+    // The window title is matched in ANSI: one byte, unconverted.
+    EXPECT_EQ(l.instanceSuffix, "\xE9");
+    EXPECT_EQ(p.created[1], "C:\\\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82\\Instances\\\xC3\xA9");
 }
 
 TEST(SettingsLocation, UsersFolderOnlyOnNtAndWhenAskedFor) {
