@@ -17,7 +17,8 @@ public:
     // the file cannot be opened or read; an empty file gives true and length 0.
     virtual bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) = 0;
     // Replaces the whole file in one step: either the new bytes are there
-    // complete, or the old file stays as it was. False on any failure.
+    // complete, or the old file stays as it was. False on any failure, and
+    // for a read-only file, which is left alone with nothing made beside it.
     virtual bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) = 0;
 };
 

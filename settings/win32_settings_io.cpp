@@ -59,6 +59,11 @@ public:
         // Written beside the target, then moved over it in one step: a crash
         // or a full disk leaves the old file or the new one, never a part.
         const std::wstring target = WideFromUtf8(path);
+        // A read-only file is the user's "hands off". Windows would refuse
+        // the move below, but not every system that runs this does; asked
+        // first, so no temporary file is made either.
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
         wchar_t temp[MAX_PATH + 1] = {};
         if (!GetTempFileNameW(FolderOf(target).c_str(), L"zek", 0, temp)) return false;
         HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

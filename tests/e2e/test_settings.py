@@ -54,6 +54,19 @@ class SettingsFile(HostTest):
         run = self.host("-inst:3", "--keep", "all", do=THIRTY_FRAMES)
         self.assertEqual([z[2] for z in run.zooms()], [BAND_ZOOM + 7])
 
+    def test_a_read_only_file_is_read_and_left_alone(self):
+        plugins = os.path.join(self.folder, "Plugins")
+        os.makedirs(plugins)
+        ini = os.path.join(plugins, "ZEK_DideZede.ini")
+        with open(ini, "wb") as f:
+            f.write(SEVEN_FOR_17)
+        os.chmod(ini, 0o444)
+        # Channel 18 is new: any save would have added it.
+        run = self.host("--keep", "all", do="channel 17; start; frames 30; channel 18; frames 1; done")
+        self.assertEqual([z[2] for z in run.zooms()], [BAND_ZOOM + 7])
+        self.assertEqual(read(ini), SEVEN_FOR_17)
+        self.assertEqual(os.listdir(plugins), ["ZEK_DideZede.ini"])
+
 
 class FolderNames(HostTest):
     def test_a_folder_the_code_page_cannot_spell_holds_the_settings(self):
