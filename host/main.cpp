@@ -47,11 +47,12 @@ void ParseKeep(const std::string& value) {
     }
 }
 
-std::string ExeFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of("\\/") + 1);
+// Wide, so that the host runs from a folder the ANSI code page cannot spell.
+std::wstring ExeFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
 // What the CPU offers the plug-in's row measure, asked the way the plug-in
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     zek_host::HostContext host;
     zek_host::FrameSource frames;
-    std::string dll = ExeFolder() + "ZEK_DideZede.dll";
+    std::string dll;  // from --dll; otherwise the module beside the host
     std::string input;
     std::string pattern = "band:60";
     std::string script = "start; frames all; stop; done";
@@ -136,8 +137,9 @@ int main(int argc, char** argv) {
         std::printf("window %s\n", decoy.c_str());
     }
 
-    HMODULE module = LoadLibraryA(dll.c_str());
-    if (!module) return Fail("cannot load " + dll);
+    HMODULE module =
+        dll.empty() ? LoadLibraryW((ExeFolder() + L"ZEK_DideZede.dll").c_str()) : LoadLibraryA(dll.c_str());
+    if (!module) return Fail("cannot load " + (dll.empty() ? std::string("ZEK_DideZede.dll") : dll));
     auto version = reinterpret_cast<PluginVersionFn>(reinterpret_cast<void*>(GetProcAddress(module, "Korvisan_Plugin_Version")));
     host.describe = reinterpret_cast<PluginDescriptorFn>(reinterpret_cast<void*>(GetProcAddress(module, "Korvisan_Plugin_PR")));
     if (!version || !host.describe) return Fail("the module lacks the plug-in exports");

@@ -1,5 +1,7 @@
 #include "plugin/module_info.h"
 
+#include "settings/win32_utf8.h"
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace zek {
@@ -7,14 +9,16 @@ namespace zek {
 HMODULE ThisModule() { return reinterpret_cast<HMODULE>(&__ImageBase); }
 
 std::string ModuleName() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(ThisModule(), path, MAX_PATH);
-    std::string name(path, n < MAX_PATH ? n : 0);
-    const auto slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    const auto dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
+    // UTF-16 from the system and UTF-8 out, as the settings path is held:
+    // a module renamed to something the ANSI code page lacks keeps its file.
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(ThisModule(), path, MAX_PATH);
+    std::wstring name(path, n < MAX_PATH ? n : 0);
+    const auto slash = name.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) name.erase(0, slash + 1);
+    const auto dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name.erase(dot);
+    return Utf8FromWide(name.data(), name.size());
 }
 
 }  // namespace zek

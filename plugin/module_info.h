@@ -8,7 +8,7 @@ namespace zek {
 
 HMODULE ThisModule();
 // The module's file name without folder and extension ("ZEK_DideZede" for the
-// shipped file); the settings file is named after it.
+// shipped file), in UTF-8; the settings file is named after it.
 std::string ModuleName();
 
 }  // namespace zek

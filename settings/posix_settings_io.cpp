@@ -55,6 +55,11 @@ public:
 
     bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) override {
         const std::string target = PosixPath(path);
+        // A file without write permission is the user's "hands off"; the
+        // rename below needs only the folder's. The mode bits are asked, not
+        // access(), which says yes to root.
+        struct stat st;
+        if (::stat(target.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
         const std::size_t slash = target.rfind('/');
         const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
         // The temporary file sits beside the target so the rename stays

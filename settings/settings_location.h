@@ -8,12 +8,13 @@
 namespace zek {
 
 struct SettingsLocation {
-    std::string path;            // full path of the settings file
-    std::string instanceSuffix;  // zero or one character
+    std::string path;            // full path of the settings file, UTF-8
+    std::string instanceSuffix;  // zero or one character, ANSI as on the command line
 };
 
-// Works the location out and creates the "Plugins\" folder. False, with
-// `out` untouched, when the system version cannot be queried at all.
+// Works the location out and creates the "Plugins\" folder with whatever
+// levels between it and the base folder are missing. False, with `out`
+// untouched, when the system version cannot be queried at all.
 bool LocateSettings(LocationPlatform& platform, const std::string& moduleName, SettingsLocation& out);
 
 }  // namespace zek

@@ -1,6 +1,6 @@
 // What the settings need from the operating system, behind two small
 // interfaces so that the store and the location rules run anywhere.
-// Paths use the Windows separator "\".
+// Paths are UTF-8 text and use the Windows separator "\".
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +17,8 @@ public:
     // the file cannot be opened or read; an empty file gives true and length 0.
     virtual bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) = 0;
     // Replaces the whole file in one step: either the new bytes are there
-    // complete, or the old file stays as it was. False on any failure.
+    // complete, or the old file stays as it was. False on any failure, and
+    // for a read-only file, which is left alone with nothing made beside it.
     virtual bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) = 0;
 };
 
@@ -37,9 +38,13 @@ public:
     virtual std::string AppDataFolder() = 0;
     // Full path of the host process's executable.
     virtual std::string HostExecutablePath() = 0;
+    // The host process's command line in the system's ANSI code page, as
+    // the host's window titles are matched in it.
     virtual std::string CommandLine() = 0;
+    // ANSI text (from the command line) as UTF-8, for a path.
+    virtual std::string AnsiToUtf8(const std::string& ansi) = 0;
     // Creates the last level of the path; existing or impossible folders
-    // are passed over.
+    // are passed over. Called once per level, from the top down.
     virtual void CreateFolder(const std::string& path) = 0;
 };
 

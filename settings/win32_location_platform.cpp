@@ -1,7 +1,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cwchar>
+
 #include "settings/win32_settings_platform.h"
+#include "settings/win32_utf8.h"
 
 namespace zek {
 namespace {
@@ -30,16 +33,18 @@ public:
         return result == ERROR_SUCCESS ? value : 0;
     }
 
+    // Paths are asked for in UTF-16: the ANSI calls turn every character the
+    // code page lacks (an account or folder name) into "?".
     std::string AppDataFolder() override {
-        char path[MAX_PATH + 1] = {};
-        if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA, FALSE)) return std::string();
-        return path;
+        wchar_t path[MAX_PATH + 1] = {};
+        if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_APPDATA, FALSE)) return std::string();
+        return Utf8FromWide(path, wcslen(path));
     }
 
     std::string HostExecutablePath() override {
-        char path[MAX_PATH + 1] = {};
-        const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-        return std::string(path, n < MAX_PATH ? n : MAX_PATH);
+        wchar_t path[MAX_PATH + 1] = {};
+        const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+        return Utf8FromWide(path, n < MAX_PATH ? n : MAX_PATH);
     }
 
     std::string CommandLine() override {
@@ -47,7 +52,9 @@ public:
         return line ? line : "";
     }
 
-    void CreateFolder(const std::string& path) override { CreateDirectoryA(path.c_str(), nullptr); }
+    std::string AnsiToUtf8(const std::string& ansi) override { return Utf8FromAnsi(ansi); }
+
+    void CreateFolder(const std::string& path) override { CreateDirectoryW(WideFromUtf8(path).c_str(), nullptr); }
 };
 
 }  // namespace

@@ -4,13 +4,14 @@
 #include <new>
 
 #include "settings/win32_settings_platform.h"
+#include "settings/win32_utf8.h"
 
 namespace zek {
 namespace {
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
 }
 
 bool WriteAll(HANDLE file, const char* bytes, std::size_t length) {
@@ -29,8 +30,8 @@ public:
     bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) override {
         bytes.reset();
         length = 0;
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return false;
         LARGE_INTEGER size;
         bool ok = GetFileSizeEx(file, &size) != 0 && size.QuadPart <= std::numeric_limits<int32_t>::max();
@@ -57,17 +58,23 @@ public:
     bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) override {
         // Written beside the target, then moved over it in one step: a crash
         // or a full disk leaves the old file or the new one, never a part.
-        char temp[MAX_PATH + 1] = {};
-        if (!GetTempFileNameA(FolderOf(path).c_str(), "zek", 0, temp)) return false;
-        HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::wstring target = WideFromUtf8(path);
+        // A read-only file is the user's "hands off". Windows would refuse
+        // the move below, but not every system that runs this does; asked
+        // first, so no temporary file is made either.
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+        wchar_t temp[MAX_PATH + 1] = {};
+        if (!GetTempFileNameW(FolderOf(target).c_str(), L"zek", 0, temp)) return false;
+        HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            DeleteFileA(temp);
+            DeleteFileW(temp);
             return false;
         }
         bool ok = WriteAll(file, bytes, length) && FlushFileBuffers(file);
         ok = CloseHandle(file) && ok;
-        ok = ok && MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        if (!ok) DeleteFileA(temp);
+        ok = ok && MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!ok) DeleteFileW(temp);
         return ok;
     }
 };

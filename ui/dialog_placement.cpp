@@ -1,13 +1,31 @@
 #include "ui/dialog_placement.h"
 
+#include <algorithm>
+
 namespace zek {
 
-ScreenPoint PlaceDialog(ScreenPoint saved, int32_t screenW, int32_t screenH, const ScreenRect& dialog,
-                        const ScreenRect& host) {
+namespace {
+
+int32_t Clamped(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+ScreenRect DialogRectAt(ScreenPoint at, const ScreenRect& dialog) {
+    const int64_t width = int64_t{dialog.right} - dialog.left;
+    const int64_t height = int64_t{dialog.bottom} - dialog.top;
+    return {at.x, at.y, Clamped(at.x + width), Clamped(at.y + height)};
+}
+
+ScreenPoint PlaceDialog(ScreenPoint saved, bool savedOnAMonitor, int32_t screenW, int32_t screenH,
+                        const ScreenRect& dialog, const ScreenRect& host) {
     const bool noneSaved = saved.x == kNoSavedPos && saved.y == kNoSavedPos;
-    // A saved point left of or above the screen is taken as it is: the user
-    // may have put the dialog half off a screen to the left of the primary.
-    if (!noneSaved && saved.x < screenW && saved.y < screenH) return saved;
+    // A saved point left of or above the primary screen is taken as it is
+    // while some monitor shows the dialog there: a monitor may stand to the
+    // left of or above the primary one. One that was unplugged since (or a
+    // hand-edited place) would open the dialog out of sight.
+    if (!noneSaved && savedOnAMonitor && saved.x < screenW && saved.y < screenH) return saved;
 
     const int32_t width = dialog.right - dialog.left;
     const int32_t height = dialog.bottom - dialog.top;

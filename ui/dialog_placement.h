@@ -21,9 +21,14 @@ struct ScreenPoint {
 // The pair the settings file holds when no position was ever stored.
 constexpr int32_t kNoSavedPos = -100;
 
-// saved: the stored left/top; screenW/H: the primary screen's size;
+// The rectangle the dialog would cover with its top left corner at `at`,
+// kept within the 32-bit range a hand-edited position could overrun.
+ScreenRect DialogRectAt(ScreenPoint at, const ScreenRect& dialog);
+
+// saved: the stored left/top; savedOnAMonitor: whether any monitor shows
+// part of DialogRectAt(saved); screenW/H: the primary screen's size;
 // dialog: the dialog's rectangle as created; host: the host window's.
-ScreenPoint PlaceDialog(ScreenPoint saved, int32_t screenW, int32_t screenH, const ScreenRect& dialog,
-                        const ScreenRect& host);
+ScreenPoint PlaceDialog(ScreenPoint saved, bool savedOnAMonitor, int32_t screenW, int32_t screenH,
+                        const ScreenRect& dialog, const ScreenRect& host);
 
 }  // namespace zek

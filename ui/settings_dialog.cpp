@@ -79,8 +79,12 @@ BOOL SettingsDialog::OnInitDialog() {
 void SettingsDialog::Place() {
     ScreenPoint saved;
     services_.store.GetDialogPos(saved.x, saved.y);
-    const ScreenPoint at = PlaceDialog(saved, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                       WindowRectOf(hwnd_), WindowRectOf(host_));
+    const ScreenRect dialog = WindowRectOf(hwnd_);
+    const ScreenRect atSaved = DialogRectAt(saved, dialog);
+    const RECT r = {atSaved.left, atSaved.top, atSaved.right, atSaved.bottom};
+    const bool onAMonitor = MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
+    const ScreenPoint at = PlaceDialog(saved, onAMonitor, GetSystemMetrics(SM_CXSCREEN),
+                                       GetSystemMetrics(SM_CYSCREEN), dialog, WindowRectOf(host_));
     SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 

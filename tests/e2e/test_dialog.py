@@ -212,6 +212,16 @@ class Placement(HostTest):
         first = dumps(self.host(do="setup; pump 100; dump; done"))[0]
         self.assertEqual(rect(first["rect"])[:2], (-100, 40))
 
+    def test_a_saved_point_on_no_monitor_centres_and_done_stores_where_it_was_left(self):
+        # Saved on a monitor that is gone: the dialog would open out of sight.
+        self.write_position(-5000, -5000)
+        run = self.host(do="setup; pump 100; dump; move 60 70; dump; done")
+        opened, moved = dumps(run)
+        self.assertEqual(opened["visible"], "1")
+        self.assert_centred(opened, HOST_RECT)
+        self.assertEqual(rect(moved["rect"])[:2], (60, 70))
+        self.assertEqual(section(ini(run), "DIALOG"), {"DlgWndPosX": "60", "DlgWndPosY": "70"})
+
     def test_centring_ends_at_the_right_and_bottom_edges(self):
         run = self.host(do="hostmove 1100 950 400 300; setup; pump 100; dump; done")
         r = rect(dumps(run)[0]["rect"])

@@ -42,6 +42,7 @@ public:
     std::string AppDataFolder() override { return std::string(); }
     std::string HostExecutablePath() override { return "C:\\TV\\Korvisan.exe"; }
     std::string CommandLine() override { return "Korvisan.exe"; }
+    std::string AnsiToUtf8(const std::string& ansi) override { return ansi; }
     void CreateFolder(const std::string&) override {}
 };
 

@@ -29,6 +29,8 @@ public:
     std::string AppDataFolder() override { return appData; }
     std::string HostExecutablePath() override { return exe; }
     std::string CommandLine() override { return commandLine; }
+    // Code page 1252's "é", the one non-ASCII character used here.
+    std::string AnsiToUtf8(const std::string& ansi) override { return ansi == "\xE9" ? "\xC3\xA9" : ansi; }
     void CreateFolder(const std::string& path) override { created.push_back(path); }
 };
 
@@ -51,7 +53,9 @@ TEST(SettingsLocation, ExamplesOfTheHostsFolderAndInstances) {
     const SettingsLocation l = Locate(inst);
     EXPECT_EQ(l.path, "C:\\TV\\Instances\\2\\Plugins\\ZEK_DideZede.ini");
     EXPECT_EQ(l.instanceSuffix, "2");
-    EXPECT_EQ(inst.created, std::vector<std::string>{"C:\\TV\\Instances\\2\\Plugins"});
+    // Every level below the base folder, from the top, the base never.
+    EXPECT_EQ(inst.created, (std::vector<std::string>{"C:\\TV\\Instances", "C:\\TV\\Instances\\2",
+                                                      "C:\\TV\\Instances\\2\\Plugins"}));
 
     FakeLocation upper;
     upper.commandLine = "Korvisan.exe -INST:B";
@@ -70,17 +74,31 @@ TEST(SettingsLocation, ExamplesOfTheHostsFolderAndInstances) {
     EXPECT_EQ(Locate(other, "other").path, "C:\\TV\\Plugins\\other.ini");
 }
 
+TEST(SettingsLocation, PathIsUtf8AndTheSuffixStaysAnsi) {
+    FakeLocation p;
+    p.exe = "C:\\\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82\\Korvisan.exe";  // "Тест", UTF-8
+    p.commandLine = "Korvisan.exe -inst:\xE9";                     // "é" in code page 1252
+    const SettingsLocation l = Locate(p);
+    EXPECT_EQ(l.path, "C:\\\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82\\Instances\\\xC3\xA9\\Plugins\\ZEK_DideZede.ini");
+    // The window title is matched in ANSI: one byte, unconverted.
+    EXPECT_EQ(l.instanceSuffix, "\xE9");
+    EXPECT_EQ(p.created[1], "C:\\\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82\\Instances\\\xC3\xA9");
+}
+
 TEST(SettingsLocation, UsersFolderOnlyOnNtAndWhenAskedFor) {
     FakeLocation xp;
     xp.usersFolder = 1;
     EXPECT_EQ(Locate(xp).path, "C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Plugins\\ZEK_DideZede.ini");
-    EXPECT_EQ(xp.created, std::vector<std::string>{"C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Plugins"});
+    EXPECT_EQ(xp.created, (std::vector<std::string>{"C:\\Users\\me\\AppData\\Roaming\\Korvisan",
+                                                    "C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Plugins"}));
 
     FakeLocation xpInstance = xp;
     xpInstance.created.clear();
     xpInstance.commandLine = "Korvisan.exe /inst:3";
     EXPECT_EQ(Locate(xpInstance).path,
               "C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Instances\\3\\Plugins\\ZEK_DideZede.ini");
+    EXPECT_EQ(xpInstance.created.size(), 4u);
+    EXPECT_EQ(xpInstance.created[2], "C:\\Users\\me\\AppData\\Roaming\\Korvisan\\Instances\\3");
 
     FakeLocation w98;
     w98.platformId = kWindows98;

@@ -1,5 +1,6 @@
 #include "settings/settings_store.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -239,6 +240,29 @@ TEST_F(StoreTest, UnchangedTextLeavesTheFileAlone) {
               "[DIALOG]\r\nDlgWndPosX=312\r\nDlgWndPosY=-7\r\n[17]\r\nProcEnable=1\r\nOverZoom=3\r\n");
 }
 
+TEST_F(StoreTest, AReadOnlyFileIsReadButNeverReplaced) {
+    const std::string text = "[17]\r\nOverZoom=7\r\n";
+    Seed(text);
+    ASSERT_EQ(::chmod(PosixPath(IniPath()).c_str(), 0444), 0);
+    SettingsStore s;
+    Load(s);
+    s.SelectChannel(17, 0);
+    EXPECT_EQ(s.current.OverZoom, 7);
+    s.SelectChannel(18, 0);
+    s.Save();
+    EXPECT_EQ(ReadFile(IniPath()), text);
+    // No temporary file left beside it.
+    std::vector<std::string> names;
+    DIR* dir = ::opendir((folder.path() + "/Plugins").c_str());
+    ASSERT_NE(dir, nullptr);
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    EXPECT_EQ(names, std::vector<std::string>{"ZEK_DideZede.ini"});
+}
+
 void* NoGrowth(void* block, std::size_t size) {
     return size > static_cast<std::size_t>(SettingsWriter::kGrowStep) ? nullptr : std::realloc(block, size);
 }
@@ -286,11 +310,14 @@ TEST_F(StoreTest, ChangeHookBracketsEveryCopy) {
 }
 
 TEST_F(StoreTest, NoFileAndNoPathMeanDefaults) {
-    // "Instances\5" does not exist, so neither does Plugins below it.
+    // The host's own folder is gone, and nothing above "Instances\" is
+    // ever made: no folder for the file.
+    location.exe = folder.path() + "\\gone\\Korvisan.exe";
     location.commandLine = "Korvisan.exe -inst:5";
     SettingsStore s;
     Load(s);
     EXPECT_EQ(s.InstanceSuffix(), "5");
+    EXPECT_FALSE(FileExists(folder.path() + "\\gone"));
     EXPECT_FALSE(FileExists(s.SettingsPath()));
     EXPECT_EQ(s.SelectChannel(17, 0), 1);
     EXPECT_EQ(s.current.OverZoom, 3);

@@ -47,6 +47,7 @@ public:
     std::string AppDataFolder() override { return std::string(); }
     std::string HostExecutablePath() override { return exe; }
     std::string CommandLine() override { return commandLine; }
+    std::string AnsiToUtf8(const std::string& ansi) override { return ansi; }
     void CreateFolder(const std::string& path) override { ::mkdir(PosixPath(path).c_str(), 0755); }
 };
 
