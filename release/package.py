@@ -6,7 +6,8 @@
 It holds the 32-bit module at the top (the viewer is a 32-bit program), the
 64-bit one in x64/, the user guide in English and Russian as text that Notepad
 shows as it should (CR LF line ends; the Russian one UTF-8 with a byte-order
-mark), and the modules' SHA-256 sums. The version in the zip's name and in the
+mark), and the modules' SHA-256 sums. Entries are dated by the sources, not
+the clock, so the same modules give the same zip. The version in the zip's name and in the
 guides comes from res/version.h. The zip is read back and checked before the
 script reports it.
 """
@@ -14,6 +15,7 @@ import hashlib
 import os
 import re
 import struct
+import subprocess
 import sys
 import time
 import zipfile
@@ -64,8 +66,23 @@ def build(i686, x86_64, ver):
     return entries
 
 
+def release_time():
+    """The entries' date: SOURCE_DATE_EPOCH, else the last commit's, so the
+    same sources give the same zip; now only outside a git checkout."""
+    if os.environ.get("SOURCE_DATE_EPOCH", "").isdigit():
+        seconds = int(os.environ["SOURCE_DATE_EPOCH"])
+    else:
+        try:
+            seconds = int(subprocess.run(["git", "-C", str(ROOT), "log", "-1", "--format=%ct"],
+                                         capture_output=True, text=True, check=True).stdout)
+        except (OSError, ValueError, subprocess.CalledProcessError):
+            seconds = int(time.time())
+    # A zip cannot date anything before 1980.
+    return max(time.gmtime(seconds)[:6], (1980, 1, 1, 0, 0, 0))
+
+
 def write(path, entries):
-    stamp = time.localtime()[:6]
+    stamp = release_time()
     partial = path.with_name(path.name + ".partial")
     with zipfile.ZipFile(partial, "w", zipfile.ZIP_DEFLATED) as z:
         for name, data in entries.items():
