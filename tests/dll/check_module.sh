@@ -35,6 +35,11 @@ if [ -n "$gone" ]; then echo "listed but no longer imported:"; echo "$gone"; sta
 debug=$("$objdump" -h "$dll" | awk '$2 ~ /^\.debug/ { print $2 }')
 if [ -n "$debug" ]; then echo "debug sections:" $debug; status=1; else echo "no debug sections"; fi
 if "$objdump" -t "$dll" | grep -qx "no symbols"; then echo "no symbol table"; else echo "symbol table present"; status=1; fi
+# No build time in the PE file header (linker and objcopy both stamp one
+# unless told not to): the same sources must give the same bytes.
+pe=$(od -An -tu4 -j60 -N4 "$dll")
+stamp=$(od -An -tu4 -j$((pe + 8)) -N4 "$dll")
+if [ "$stamp" -eq 0 ]; then echo "no time stamp"; else echo "time stamp $stamp in the file header"; status=1; fi
 # 64-bit Windows only promises a 16-byte aligned stack, and GCC does not
 # realign it for 32-byte values: an aligned AVX move to or from the stack
 # would fault on the AVX2 path.
