@@ -2,7 +2,6 @@
 // measure alone, and the channel check that every frame makes.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <vector>
 
 #include "bench/bench_frames.h"
@@ -10,6 +9,7 @@
 #include "detect/frame_flow.h"
 #include "detect/row_activity.h"
 #include "settings/settings_store.h"
+#include "tests/detect/channel_record.h"
 
 namespace zek::bench {
 namespace {
@@ -20,20 +20,6 @@ public:
     void SendZoom(int32_t) override {}
 };
 
-// ChannelInfo ends in the name's first character; the host hands a longer
-// block, and so does this.
-struct Channel {
-    ChannelInfo info;
-    char more[16];
-};
-
-Channel MakeChannel(uint32_t id) {
-    Channel c{};
-    c.info.idLow = id;
-    std::memcpy(c.info.name, "Bench", 6);
-    return c;
-}
-
 void Flow(benchmark::State& state, bool metrics) {
     FramePool pool(1920, 1080, false);
     FrameFlowState flow;
@@ -43,18 +29,19 @@ void Flow(benchmark::State& state, bool metrics) {
     flow.metricsEnabled = metrics ? 1 : 0;
     SettingsStore store;
     NoPorts ports;
-    Channel channel = MakeChannel(17);
+    const std::vector<uint8_t> record = ChannelRecord(17, 0, "Bench");
+    const ChannelInfo& channel = AsChannel(record);
     // Switch to the channel, switch processing on as the dialog would, and
     // let it settle, so that every timed frame is measured and none switches.
-    RunFrameFlow(flow, store, ports, pool.Next(), channel.info);
+    RunFrameFlow(flow, store, ports, pool.Next(), channel);
     store.current.ProcEnable.store(1, std::memory_order_relaxed);
-    for (int i = 1; i < kSettleFrames; ++i) RunFrameFlow(flow, store, ports, pool.Next(), channel.info);
+    for (int i = 1; i < kSettleFrames; ++i) RunFrameFlow(flow, store, ports, pool.Next(), channel);
     if (flow.settleCountdown != 0 || store.current.ProcEnable.load(std::memory_order_relaxed) == 0) {
         state.SkipWithError("the channel did not settle");
         return;
     }
     for (auto _ : state) {
-        RunFrameFlow(flow, store, ports, pool.Next(), channel.info);
+        RunFrameFlow(flow, store, ports, pool.Next(), channel);
         benchmark::ClobberMemory();
     }
 }

@@ -19,7 +19,7 @@ public:
     // Safe from any thread: the frame flow asks it to post to an open dialog
     // while the dialog's own thread creates and destroys the window. A handle
     // a moment out of date only makes such a post fail.
-    HWND Window() const { return window_.load(std::memory_order_relaxed); }
+    HWND Window() const { return hwnd_.load(std::memory_order_relaxed); }
 
 protected:
     DialogWindow() = default;
@@ -43,16 +43,15 @@ protected:
 
     void PassOn() { passOn_ = true; }
 
-    // The dialog's own thread uses this one.
-    HWND hwnd_ = nullptr;
+    // Atomic for Window(); the dialog's own calls read it as a plain HWND.
+    std::atomic<HWND> hwnd_{nullptr};
 
 private:
     static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_INITDIALOG) {
             auto* base = reinterpret_cast<DialogWindow*>(lParam);
             SetWindowLongPtrA(window, DWLP_USER, lParam);
-            base->hwnd_ = window;
-            base->window_.store(window, std::memory_order_relaxed);
+            base->hwnd_.store(window, std::memory_order_relaxed);
             return static_cast<T*>(base)->OnInitDialog();
         }
         auto* base = reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(window, DWLP_USER));
@@ -60,8 +59,7 @@ private:
         T* self = static_cast<T*>(base);
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrA(window, DWLP_USER, 0);
-            base->hwnd_ = nullptr;
-            base->window_.store(nullptr, std::memory_order_relaxed);
+            base->hwnd_.store(nullptr, std::memory_order_relaxed);
             self->OnFinalMessage();
             return FALSE;
         }
@@ -75,7 +73,6 @@ private:
     }
 
     bool passOn_ = false;
-    std::atomic<HWND> window_{nullptr};
 };
 
 }  // namespace zek

@@ -1,11 +1,11 @@
 // The graph drawn by the per-frame flow, end to end with the real store.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "detect/frame_flow.h"
 #include "settings/settings_store.h"
+#include "tests/detect/channel_record.h"
 
 namespace zek {
 namespace {
@@ -14,11 +14,6 @@ class QuietPorts : public FramePorts {
 public:
     void ChannelSwitched() override {}
     void SendZoom(int32_t) override {}
-};
-
-struct Channel {
-    ChannelInfo info;
-    char more[8];
 };
 
 // Runs a black frame through a fresh flow until it is measured; returns it.
@@ -30,15 +25,14 @@ std::vector<uint8_t> MeasuredBlackFrame(int32_t width, int32_t height, bool metr
     state.metricsEnabled = metrics ? 1 : 0;
     SettingsStore store;
     QuietPorts ports;
-    Channel channel{};
-    channel.info.idLow = 5;
-    std::memcpy(channel.info.name, "Five", 5);
+    const std::vector<uint8_t> record = ChannelRecord(5, 0, "Five");
+    const ChannelInfo& channel = AsChannel(record);
 
     std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 2);
     for (size_t i = 0; i < frame.size(); ++i) frame[i] = i % 2 ? 128 : 16;
-    RunFrameFlow(state, store, ports, frame.data(), channel.info);
+    RunFrameFlow(state, store, ports, frame.data(), channel);
     store.current.ProcEnable = 1;  // as the dialog would
-    for (int i = 1; i < kSettleFrames; ++i) RunFrameFlow(state, store, ports, frame.data(), channel.info);
+    for (int i = 1; i < kSettleFrames; ++i) RunFrameFlow(state, store, ports, frame.data(), channel);
     for (int32_t i = 0; i < height; ++i) EXPECT_EQ(state.rowActivity.data()[i], 0) << "row " << i;
     return frame;
 }

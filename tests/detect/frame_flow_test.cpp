@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "settings/settings_store.h"
+#include "tests/detect/channel_record.h"
 
 namespace zek {
 namespace {
@@ -29,15 +29,6 @@ std::vector<uint8_t> BandFrame(int32_t width, int32_t height, int32_t band) {
     return frame;
 }
 
-std::vector<uint8_t> ChannelRecord(uint32_t low, uint32_t high, const std::string& name) {
-    std::vector<uint8_t> record(offsetof(ChannelInfo, name) + name.size() + 1, 0);
-    auto* info = reinterpret_cast<ChannelInfo*>(record.data());
-    info->idLow = low;
-    info->idHigh = high;
-    std::memcpy(info->name, name.c_str(), name.size() + 1);
-    return record;
-}
-
 class FrameFlowTest : public ::testing::Test {
 protected:
     void StartStream(int32_t width, int32_t height, int32_t pixelFormat = kPixelFormatYuy2) {
@@ -49,7 +40,7 @@ protected:
     // channel's values, as the dialog would.
     void Frame(std::vector<uint8_t>& pixels, uint32_t channel = 17, int32_t procEnable = 1, int32_t overZoom = 3) {
         auto record = ChannelRecord(channel, 0, "Channel " + std::to_string(channel));
-        RunFrameFlow(state, store, ports, pixels.data(), *reinterpret_cast<ChannelInfo*>(record.data()));
+        RunFrameFlow(state, store, ports, pixels.data(), AsChannel(record));
         store.current.ProcEnable = procEnable;
         store.current.OverZoom = overZoom;
     }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <utility>
@@ -13,6 +12,7 @@
 
 #include "detect/frame_flow.h"
 #include "settings/settings_store.h"
+#include "tests/detect/channel_record.h"
 #include "tests/settings/settings_test_support.h"
 
 namespace zek {
@@ -33,19 +33,6 @@ public:
     int switches = 0;
     int zooms = 0;
 };
-
-struct Channel {
-    ChannelInfo info;
-    char more[16];
-};
-
-Channel MakeChannel(uint32_t id) {
-    Channel c{};
-    c.info.idLow = id;
-    const std::string name = "Channel " + std::to_string(id);
-    std::memcpy(c.info.name, name.c_str(), name.size() + 1);
-    return c;
-}
 
 // A letterboxed YUY2 frame: black band on top, grey picture below.
 std::vector<uint8_t> BandFrame() {
@@ -79,13 +66,15 @@ TEST(SharedValues, FramesDialogAndSavesOnThreeThreads) {
 
     std::thread frames([&] {
         startTogether();
-        const Channel channels[kChannels] = {MakeChannel(1), MakeChannel(2), MakeChannel(3)};
+        std::vector<uint8_t> channels[kChannels];
+        for (uint32_t id = 1; id <= kChannels; ++id)
+            channels[id - 1] = ChannelRecord(id, 0, "Channel " + std::to_string(id));
         std::vector<uint8_t> frame = BandFrame();
         for (int i = 0; i < kFrames; ++i) {
-            const Channel& c = channels[(i / kFramesPerChannel) % kChannels];
+            const ChannelInfo& channel = AsChannel(channels[(i / kFramesPerChannel) % kChannels]);
             // The measure paints the top rows; give it a fresh picture.
             if (i % kFramesPerChannel == 0) frame = BandFrame();
-            RunFrameFlow(state, store, ports, frame.data(), c.info);
+            RunFrameFlow(state, store, ports, frame.data(), channel);
         }
         framesDone = true;
     });
