@@ -1,6 +1,7 @@
 #include "detect/frame_flow.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
 #include "detect/row_activity.h"
@@ -13,13 +14,22 @@ void RowActivityBuffer::AlignedDelete::operator()(int32_t* p) const {
     ::operator delete[](p, std::align_val_t(16));
 }
 
+bool ArrayBytes(uint64_t count, uint64_t elementSize, uint64_t addressLimit, size_t& bytes) {
+    if (elementSize != 0 && count > addressLimit / elementSize) return false;
+    bytes = static_cast<size_t>(count * elementSize);
+    return true;
+}
+
 void RowActivityBuffer::Allocate(int32_t rows) {
     Release();
     const int32_t count = rows > 0 ? rows : 0;
     // A height of 0 still gets an (empty) array, as the host expects a pair
-    // of Start and Stop; nothing ever indexes it.
-    void* raw = ::operator new[](static_cast<size_t>(count) * sizeof(int32_t),
-                                 std::align_val_t(16), std::nothrow);
+    // of Start and Stop; nothing ever indexes it. A height whose array the
+    // address space cannot hold (2^30 rows and more on a 32-bit system) is a
+    // failed allocation, not a wrapped small one.
+    size_t bytes = 0;
+    if (!ArrayBytes(static_cast<uint64_t>(count), sizeof(int32_t), SIZE_MAX, bytes)) return;
+    void* raw = ::operator new[](bytes, std::align_val_t(16), std::nothrow);
     if (!raw) return;
     data_.reset(static_cast<int32_t*>(raw));
     size_ = count;
@@ -29,6 +39,14 @@ void RowActivityBuffer::Allocate(int32_t rows) {
 void RowActivityBuffer::Clear() {
     if (data_) std::fill(data_.get(), data_.get() + size_, 0);
 }
+
+void StartStream(FrameFlowState& state, int32_t width, int32_t height, int32_t pixelFormat) {
+    state.format = FrameFormat{width, height, pixelFormat};
+    state.plotter.SetGeometry(width, height, pixelFormat);
+    state.rowActivity.Allocate(height);
+}
+
+void StopStream(FrameFlowState& state) { state.rowActivity.Release(); }
 
 void DrawMetrics(const FrameFlowState& state, uint8_t* pixels) {
     const int32_t* rows = state.rowActivity.data();

@@ -2,6 +2,7 @@
 // settled YUY2 frames, optionally draw the graph, and ask the host to zoom.
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,7 +19,12 @@ class SettingsStore;
 constexpr int32_t kSettleFrames = 25;
 constexpr int32_t kZoomAfterSwitch = 100;
 
+// count * elementSize in bytes when it is at most addressLimit (SIZE_MAX for
+// this system); false when an array that long cannot be had.
+bool ArrayBytes(uint64_t count, uint64_t elementSize, uint64_t addressLimit, size_t& bytes);
+
 // One signed 32-bit value per frame row, 16-byte aligned, zero-filled.
+// Without memory for it (or for a height no array can hold) none is kept.
 class RowActivityBuffer {
 public:
     void Allocate(int32_t rows);
@@ -76,6 +82,12 @@ struct FrameFlowState {
     ChannelName channelName;
     MetricsPlotter plotter;
 };
+
+// A stream's start and end as the host announces them: the format, the
+// plotter's geometry and the row array. Any numbers are taken as they come;
+// a frame the flow cannot measure is then simply left alone.
+void StartStream(FrameFlowState& state, int32_t width, int32_t height, int32_t pixelFormat);
+void StopStream(FrameFlowState& state);
 
 // Runs the flow for a frame whose pixel pointer is not null.
 void RunFrameFlow(FrameFlowState& state, SettingsStore& store, FramePorts& ports, uint8_t* pixels,

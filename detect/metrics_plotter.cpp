@@ -78,10 +78,10 @@ void MetricsPlotter::SetGeometry(int32_t width, int32_t height, int32_t pixelFor
     geometry_.pixelFormat = pixelFormat;
     if (pixelFormat == 0) {
         geometry_.bytesPerPixel = 2;
-        geometry_.rowStride = 2 * width;
+        geometry_.rowStride = 2 * int64_t{width};
     } else if (pixelFormat == 1) {
         geometry_.bytesPerPixel = 3;
-        geometry_.rowStride = -3 * width;
+        geometry_.rowStride = -3 * int64_t{width};
     }
 }
 
@@ -106,7 +106,7 @@ void MetricsPlotter::DrawLine(uint8_t* frame, int32_t x0, int32_t y0, int32_t x1
             weight};
         Run(run, write);
     } else {
-        const Rgb24Pixel write{frame - static_cast<int64_t>(g.height - 1) * g.rowStride,
+        const Rgb24Pixel write{frame - (int64_t{g.height} - 1) * g.rowStride,
                                g.rowStride,
                                static_cast<uint8_t>(red),
                                static_cast<uint8_t>(green),

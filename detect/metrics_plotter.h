@@ -9,7 +9,9 @@ struct FrameGeometry {
     int32_t width = 0;
     int32_t height = 0;
     int32_t bytesPerPixel = 0;
-    int32_t rowStride = 0;  // 2 * width for YUY2, -3 * width for RGB24
+    // 2 * width for YUY2, -3 * width for RGB24; 64 bits, since a host may
+    // announce any width.
+    int64_t rowStride = 0;
 };
 
 class MetricsPlotter {

@@ -2,6 +2,7 @@
 // each row of the upper half a value that grows with dark samples whose
 // sample two rows below is brighter, held with a decay of 500 per frame.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "detect/frame_format.h"
@@ -9,8 +10,13 @@
 namespace zek {
 
 // Smallest frame the measure is defined for: the paint covers four rows and
-// the groups of eight columns need one whole group.
-inline bool CanMeasure(const FrameFormat& f) { return f.width >= 8 && f.height >= 4; }
+// the groups of eight columns need one whole group. A frame whose bytes
+// would not fit the address space cannot exist, so a host announcing one has
+// sent a broken record: it is not measured, and no offset into it can wrap.
+inline bool CanMeasure(const FrameFormat& f) {
+    return f.width >= 8 && f.height >= 4 &&
+           uint64_t(f.width) * 2 * uint64_t(f.height) <= uint64_t(PTRDIFF_MAX);
+}
 
 // Peak hold of one row: the entry decays by 500 a measured frame, never
 // below 0, and the row's new value (its sum of contributions halved)

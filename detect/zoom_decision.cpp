@@ -30,9 +30,11 @@ Peaks FindPeaks(const int32_t* rowActivity, int32_t n) {
 }
 
 int32_t EstimateZoom(int32_t row1, int32_t height, int32_t overZoom) {
-    // The extra zoom comes from the settings file and may be anything; add it
-    // with 32-bit wrap-around rather than overflow.
-    const int32_t matte = (row1 * 100) / (height - 2 * row1);
+    // In 64 bits: a host may announce any height, and row1 * 100 leaves 32
+    // bits from some 21 million rows on. The quotient stays below 100 while
+    // row1 < height / 3. The extra zoom comes from the settings file and may
+    // be anything; add it with 32-bit wrap-around rather than overflow.
+    const int64_t matte = int64_t{row1} * 100 / (int64_t{height} - 2 * int64_t{row1});
     return static_cast<int32_t>(static_cast<uint32_t>(matte) + static_cast<uint32_t>(overZoom));
 }
 

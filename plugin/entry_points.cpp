@@ -42,10 +42,8 @@ void ZEK_CDECL Init(InitInfo* info) {
 int32_t ZEK_CDECL Start(StartInfo* info) {
     PluginState& s = State();
     if (!info) return 1;
-    s.flow.format = FrameFormat{info->width, info->height, info->pixelFormat};
-    s.flow.plotter.SetGeometry(info->width, info->height, info->pixelFormat);
+    StartStream(s.flow, info->width, info->height, info->pixelFormat);
     s.store.SetHostMainWindow(FindHostWindow(s.store.InstanceSuffix()));
-    s.flow.rowActivity.Allocate(info->height);
     return 1;
 }
 
@@ -57,7 +55,7 @@ int32_t ZEK_CDECL Process(FrameInfo* frame) {
     return 1;
 }
 
-void ZEK_CDECL Stop() { State().flow.rowActivity.Release(); }
+void ZEK_CDECL Stop() { StopStream(State().flow); }
 
 void ZEK_CDECL Setup(HWND__** parent) { State().dialog.Show(parent ? *parent : nullptr); }
 

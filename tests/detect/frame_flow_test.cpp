@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "detect/zoom_decision.h"
 #include "settings/settings_store.h"
 #include "tests/detect/channel_record.h"
 
@@ -32,9 +35,7 @@ std::vector<uint8_t> BandFrame(int32_t width, int32_t height, int32_t band) {
 class FrameFlowTest : public ::testing::Test {
 protected:
     void StartStream(int32_t width, int32_t height, int32_t pixelFormat = kPixelFormatYuy2) {
-        state.format = FrameFormat{width, height, pixelFormat};
-        state.plotter.SetGeometry(width, height, pixelFormat);
-        state.rowActivity.Allocate(height);
+        zek::StartStream(state, width, height, pixelFormat);
     }
     // One frame of the channel; the first frame of a channel also sets the
     // channel's values, as the dialog would.
@@ -121,6 +122,40 @@ TEST_F(FrameFlowTest, NoArrayOrTooSmallFrameSkipsTheMeasure) {
         EXPECT_TRUE(ports.zooms.empty()) << w << "x" << h;
         EXPECT_EQ(small[0], 16) << w << "x" << h;
     }
+}
+
+// Records a sound host never sends and a broken one may: strides and the
+// zoom product past 32 bits, an array no address space holds, sizes below 0.
+TEST_F(FrameFlowTest, BrokenStreamRecordsNeitherOverflowNorPretendAnArray) {
+    StartStream(1 << 30, 576);
+    EXPECT_EQ(state.plotter.Geometry().rowStride, int64_t{1} << 31);
+    StartStream(715827883, 576, kPixelFormatRgb24);
+    EXPECT_EQ(state.plotter.Geometry().rowStride, -2147483649);
+    StartStream(INT32_MIN, 576, kPixelFormatRgb24);
+    EXPECT_EQ(state.plotter.Geometry().rowStride, 6442450944);
+
+    // 30,000,000 * 100 is past 32 bits: 3e9 / 4e7 = 75, plus 3.
+    EXPECT_EQ(EstimateZoom(30000000, 100000000, 3), 78);
+
+    // On a 32-bit system 0x40000004 rows of 4 bytes wrap to 16 bytes; that
+    // must be no array at all rather than a small one claiming the height.
+    size_t bytes = 0;
+    EXPECT_FALSE(ArrayBytes(0x40000004u, sizeof(int32_t), UINT32_MAX, bytes));
+    EXPECT_FALSE(ArrayBytes(UINT64_MAX / 2, 4, SIZE_MAX, bytes));
+    ASSERT_TRUE(ArrayBytes(0x3FFFFFFFu, sizeof(int32_t), UINT32_MAX, bytes));
+    EXPECT_EQ(bytes, 0xFFFFFFFCu);
+
+    // Negative heights give the empty array; frames then pass unmeasured.
+    for (int32_t height : {-1, INT32_MIN}) {
+        StartStream(720, height);
+        EXPECT_TRUE(state.rowActivity.allocated());
+        EXPECT_EQ(state.rowActivity.size(), 0);
+    }
+    auto frame = BandFrame(720, 576, 60);
+    const auto before = frame;
+    for (int i = 0; i < 30; ++i) Frame(frame);
+    EXPECT_TRUE(ports.zooms.empty());
+    EXPECT_EQ(frame, before);
 }
 
 TEST(RowActivityBuffer, AlignedZeroedAndEmptyForHeightZero) {
