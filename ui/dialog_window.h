@@ -43,6 +43,10 @@ protected:
 
     void PassOn() { passOn_ = true; }
 
+    // The window is no longer this object's (it was handed to the system's
+    // procedure); the next opening makes a new one.
+    void ForgetWindow() { hwnd_.store(nullptr, std::memory_order_relaxed); }
+
     // Atomic for Window(); the dialog's own calls read it as a plain HWND.
     std::atomic<HWND> hwnd_{nullptr};
 

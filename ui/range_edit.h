@@ -35,11 +35,14 @@ public:
     HWND Window() const { return edit_; }
     HWND Balloon() const { return balloon_; }
 
+    // Gives the edit its own procedure back and lets go of it. Safe from
+    // another thread of the process while the edit's thread handles nothing.
+    void Unsubclass();
+
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static const MessageEntry<RangeEdit>* Route(UINT message, WPARAM wParam);
     LRESULT Default();
-    void Unsubclass();
     void SelectAll();
 
     LRESULT OnChar(WPARAM, LPARAM);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "detect/frame_flow.h"
+#include "plugin/bounded_send.h"
 #include "plugin/module_info.h"
 #include "plugin/plugin_abi.h"
 #include "res/resource_ids.h"
@@ -18,6 +19,9 @@ constexpr int32_t kOverZoomLower = 0;
 constexpr int32_t kOverZoomUpper = 9;
 constexpr int32_t kOverZoomChars = 1;
 constexpr DWORD kFlashStepMs = 60;
+// The dialog's own request to itself, from Done on another thread.
+constexpr UINT kWmCloseForUnload = WM_APP + 1;
+constexpr DWORD kClosingWaitMs = 5000;
 
 ScreenRect WindowRectOf(HWND window) {
     RECT r = {};
@@ -47,9 +51,73 @@ void SettingsDialog::Show(HWND hostWindow) {
 }
 
 void SettingsDialog::CloseForUnload() {
+    const HWND window = Window();
+    if (!window) return;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        CloseOnOwnThread();
+        return;
+    }
+    // Only the window's own thread may destroy it: ask that thread.
+    handover_.store(kAsked);
+    LRESULT closed = 0;
+    if (SendWithinBound(window, kWmCloseForUnload, 0, 0, &closed) && closed) return;
+    int expected = kAsked;
+    if (handover_.compare_exchange_strong(expected, kHandedOver)) {
+        HandOver(window);
+        handover_.store(kIdle);
+        return;
+    }
+    // The dialog's thread took the request and is closing the window now
+    // (a destroy may take a while). It works for this Done: let it finish,
+    // so its position is stored before the save and the module cannot go
+    // while it runs, and meanwhile handle what it sends this thread, whose
+    // windows may own the dialog. A closing that outlasts the time after
+    // which the system counts a window as hung is not waited for further.
+    const DWORD start = GetTickCount();
+    while (handover_.load() != kIdle && GetTickCount() - start < kClosingWaitMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+void SettingsDialog::CloseOnOwnThread() {
     if (!IsOpen()) return;
     closing_ = true;
     DestroyWindow(hwnd_);
+}
+
+LRESULT SettingsDialog::OnCloseForUnload(WPARAM, LPARAM) {
+    int expected = kAsked;
+    // Late, after the asking thread handed the window over or gave up: the
+    // request is no longer ours to carry out.
+    if (!handover_.compare_exchange_strong(expected, kClosingOnOwnThread)) return 0;
+    CloseOnOwnThread();
+    handover_.store(kIdle);
+    return 1;
+}
+
+// The window's thread does not answer, and the module may be unloaded as
+// soon as Done returns. The window must then never again run code of this
+// module: its edit gets its system procedure back, the dialog the system's
+// default window procedure, which closes it on WM_CLOSE once its thread
+// handles messages again. Window data may be written from another thread of
+// the process, and none of this waits for the silent thread. What the
+// destroy handling would have done is done here: the position reaches the
+// file in this same Done, and the graph is switched off.
+void SettingsDialog::HandOver(HWND window) {
+    services_.metricsEnabled.store(0, std::memory_order_relaxed);
+    RECT r = {};
+    // A window that is gone already (its thread ended) has no position to
+    // give; the one stored before stays.
+    if (GetWindowRect(window, &r)) services_.store.SetDialogPos(r.left, r.top);
+    overZoom_.Unsubclass();
+    SetWindowLongPtrW(window, DWLP_USER, 0);
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+    ForgetWindow();
+    host_ = nullptr;
+    closing_ = false;
+    PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
 void SettingsDialog::Flash(int n) {
@@ -160,6 +228,7 @@ LRESULT SettingsDialog::OnVScroll(WPARAM wParam, LPARAM lParam) {
 const MessageEntry<SettingsDialog>* SettingsDialog::Route(UINT message, WPARAM wParam) {
     static const MessageEntry<SettingsDialog> map[] = {
         OnMessage(kWmSettingsRefresh, &SettingsDialog::OnRefresh),
+        OnMessage(kWmCloseForUnload, &SettingsDialog::OnCloseForUnload),
         OnMessage(WM_CLOSE, &SettingsDialog::OnClose),
         OnCommand(ZEK_IDC_CANCEL, BN_CLICKED, &SettingsDialog::OnCancelClicked),
         OnCommand(ZEK_IDC_OK, BN_CLICKED, &SettingsDialog::OnOkClicked),

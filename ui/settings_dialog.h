@@ -33,7 +33,8 @@ public:
     // Opens the dialog owned by hostWindow, or, when it is open, focuses it
     // and flashes its caption.
     void Show(HWND hostWindow);
-    // Destroys an open window without undoing anything, as OK does.
+    // Destroys an open window without undoing anything, as OK does, and
+    // stores its position; from any thread, before the module may unload.
     void CloseForUnload();
     bool IsOpen() const { return Window() != nullptr; }
     // Inverts the caption 2·n times, 60 ms apart, on the calling thread.
@@ -49,8 +50,11 @@ private:
     static const MessageEntry<SettingsDialog>* Route(UINT message, WPARAM wParam);
 
     void Place();
+    void CloseOnOwnThread();
+    void HandOver(HWND window);
 
     LRESULT OnRefresh(WPARAM, LPARAM);
+    LRESULT OnCloseForUnload(WPARAM, LPARAM);
     LRESULT OnClose(WPARAM, LPARAM);
     LRESULT OnCancelClicked(WPARAM, LPARAM);
     LRESULT OnOkClicked(WPARAM, LPARAM);
@@ -68,6 +72,12 @@ private:
     // Set once the window is on its way out: the edit may still hand over
     // its text while losing the focus, and that must not undo a restore.
     bool closing_ = false;
+    // Who closes the window when Done runs on another thread: that thread
+    // asks, and either the dialog's own thread takes the request or, when it
+    // does not answer in time, the asking thread hands the window over. The
+    // exchange makes sure exactly one of them does.
+    enum Handover : int { kIdle, kAsked, kClosingOnOwnThread, kHandedOver };
+    std::atomic<int> handover_{kIdle};
 };
 
 }  // namespace zek
