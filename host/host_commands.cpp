@@ -17,7 +17,9 @@ std::map<std::string, CommandFn>& Registry() {
     return commands;
 }
 
-long g_framesProcessed = 0;
+// Counted on whichever thread delivers frames, read by the window's.
+std::atomic<long> g_framesProcessed{0};
+ProcessWatch g_watch;
 
 std::vector<std::string> Words(const std::string& text) {
     std::istringstream in(text);
@@ -42,10 +44,14 @@ int32_t ProcessOne(HostContext& host, void* pixels) {
     FrameInfo frame = {};
     frame.pixels = pixels;
     frame.channel = reinterpret_cast<ChannelInfo*>(record.data());
-    ++g_framesProcessed;
-    host.framesProcessed = g_framesProcessed;
+    host.framesProcessed = ++g_framesProcessed;
+    const DWORD began = GetTickCount();
+    g_watch.inProcess = true;
     const int32_t result = CallEntry(host.plugin->process, &frame);
-    if (result != 1) std::printf("process frame=%ld result=%d\n", g_framesProcessed, static_cast<int>(result));
+    g_watch.inProcess = false;
+    const long took = static_cast<long>(GetTickCount() - began);
+    if (took > g_watch.longestMs) g_watch.longestMs = took;
+    if (result != 1) std::printf("process frame=%ld result=%d\n", host.framesProcessed, static_cast<int>(result));
     return result;
 }
 
@@ -73,7 +79,7 @@ bool CmdFrames(HostContext& host, const std::vector<std::string>& args) {
 
 bool CmdNull(HostContext& host, const std::vector<std::string>&) {
     const int32_t result = ProcessOne(host, nullptr);
-    std::printf("null frame=%ld result=%d\n", g_framesProcessed, static_cast<int>(result));
+    std::printf("null frame=%ld result=%d\n", host.framesProcessed, static_cast<int>(result));
     return true;
 }
 
@@ -145,6 +151,8 @@ void RegisterCommand(const char* name, CommandFn fn) { Registry()[name] = fn; }
 
 long FramesProcessed() { return g_framesProcessed; }
 
+ProcessWatch& Watch() { return g_watch; }
+
 void PumpMessages(int ms) {
     const DWORD until = GetTickCount() + static_cast<DWORD>(ms < 0 ? 0 : ms);
     for (;;) {
@@ -176,6 +184,7 @@ bool RunScript(HostContext& host, const std::string& script) {
         RegisterCommand("pr", CmdDescribe);
         RegisterCommand("dumpframe", CmdDumpFrame);
         RegisterDialogCommands();
+        RegisterThreadCommands();
         builtIns = true;
     }
     std::istringstream in(script);

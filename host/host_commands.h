@@ -3,8 +3,10 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +28,24 @@ struct HostContext {
     std::string channelName = "Channel 17";
     std::vector<uint8_t> lastFrame;  // the bytes of the last frame processed
     long framesProcessed = 0;
+    HMODULE module = nullptr;        // null once the script unloaded it
 };
+
+// What the host sees of its Process calls, whichever thread makes them: how
+// long the longest took, and whether each zoom command was handled while a
+// Process call was still under way or only after it had returned.
+struct ProcessWatch {
+    std::atomic<bool> inProcess{false};
+    std::atomic<long> longestMs{0};
+    std::atomic<long> zoomsInProcess{0};
+    std::atomic<long> zoomsAfter{0};
+    void Reset() {
+        longestMs = 0;
+        zoomsInProcess = 0;
+        zoomsAfter = 0;
+    }
+};
+ProcessWatch& Watch();
 
 // A command gets its words after the name; false stops the script.
 using CommandFn = bool (*)(HostContext& host, const std::vector<std::string>& args);
@@ -40,7 +59,17 @@ void PumpMessages(int ms);
 // Frames processed so far, for the zoom lines the window prints.
 long FramesProcessed();
 
-// The dialog commands live in their own file.
+// How the window thread waits for another thread of the host: handling no
+// message, only sent ones, or all of them; or none until the other thread's
+// `phase` command, then only sent ones.
+enum class WaitMode { Block, Sent, Pump, BlockThenSent };
+// Runs work on a new thread and waits for it so; the milliseconds waited,
+// or -1 when no thread could be made.
+long RunOnThread(const std::function<void()>& work, WaitMode mode);
+
+// The dialog commands live in their own file, and so do those that run
+// entry points on threads of their own.
 void RegisterDialogCommands();
+void RegisterThreadCommands();
 
 }  // namespace zek_host

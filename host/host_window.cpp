@@ -10,12 +10,15 @@ namespace zek_host {
 namespace {
 
 uint32_t g_languageAnswer = 0;
+int g_zoomDelayMs = 0;
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kWmHostCommand) {
         char title[256] = {};
         GetWindowTextA(window, title, sizeof title);
         if (wParam == kHostCmdSetZoom) {
+            if (g_zoomDelayMs > 0) Sleep(static_cast<DWORD>(g_zoomDelayMs));
+            ++(Watch().inProcess ? Watch().zoomsInProcess : Watch().zoomsAfter);
             std::printf("zoom frame=%ld window=%s value=%d\n", FramesProcessed(), title,
                         static_cast<int>(static_cast<int32_t>(lParam)));
             std::fflush(stdout);
@@ -35,6 +38,7 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 void SetLanguageAnswer(uint32_t answer) { g_languageAnswer = answer; }
+void SetZoomDelay(int ms) { g_zoomDelayMs = ms; }
 
 HWND CreateHostWindow(const std::string& title, bool visible) {
     static bool registered = false;

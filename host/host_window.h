@@ -10,6 +10,8 @@ namespace zek_host {
 
 // The answer to HOST_CMD_GET_LANGUAGE; 0 means the host gives none.
 void SetLanguageAnswer(uint32_t answer);
+// How long the window takes over each zoom command: a slow but responsive host.
+void SetZoomDelay(int ms);
 
 HWND CreateHostWindow(const std::string& title, bool visible);
 

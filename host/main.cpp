@@ -6,7 +6,8 @@
 //   zek_host [-inst:N | /inst:N] [--dll PATH] [--input FILE | --pattern band:N|flat:Y]
 //            [--width W] [--height H] [--format F] [--channel ID] [--channel-name NAME]
 //            [--language N] [--no-window] [--decoy TITLE] [--keep all|none|ID,ID...]
-//            [--misalign-stack] [--do "start; frames 30; stop; done"]
+//            [--misalign-stack] [--load-on-worker] [--zoom-delay MS]
+//            [--do "start; frames 30; stop; done"]
 #include <windows.h>
 #include <cpuid.h>
 
@@ -67,6 +68,22 @@ bool CpuHasAvx2() {
     return (b & (1u << 5)) != 0;
 }
 
+// The module, its version and its descriptor, as a viewer takes them; an
+// error text, or empty.
+std::string LoadPlugin(zek_host::HostContext& host, const std::string& dll) {
+    host.module =
+        dll.empty() ? LoadLibraryW((ExeFolder() + L"ZEK_DideZede.dll").c_str()) : LoadLibraryA(dll.c_str());
+    if (!host.module) return "cannot load " + (dll.empty() ? std::string("ZEK_DideZede.dll") : dll);
+    auto version = reinterpret_cast<PluginVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(host.module, "Korvisan_Plugin_Version")));
+    host.describe = reinterpret_cast<PluginDescriptorFn>(
+        reinterpret_cast<void*>(GetProcAddress(host.module, "Korvisan_Plugin_PR")));
+    if (!version || !host.describe) return "the module lacks the plug-in exports";
+    std::printf("version %d\n", static_cast<int>(zek_host::CallEntry(version)));
+    if (!zek_host::RunScript(host, "pr")) return "no descriptor";
+    return std::string();
+}
+
 int Fail(const std::string& message) {
     std::printf("error %s\n", message.c_str());
     return 2;
@@ -85,6 +102,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> decoys;
     bool window = true;
     bool misalign = false;
+    bool loadOnWorker = false;
     uint32_t language = 0;
 
     for (int i = 1; i < argc; ++i) {
@@ -104,6 +122,8 @@ int main(int argc, char** argv) {
         else if (arg == "--keep") ParseKeep(next());
         else if (arg == "--do") script = next();
         else if (arg == "--misalign-stack") misalign = true;
+        else if (arg == "--load-on-worker") loadOnWorker = true;
+        else if (arg == "--zoom-delay") zek_host::SetZoomDelay(std::atoi(next().c_str()));
         // -inst:N and /inst:N are the viewer's own switches; the plug-in reads
         // them from this process's command line.
     }
@@ -137,14 +157,17 @@ int main(int argc, char** argv) {
         std::printf("window %s\n", decoy.c_str());
     }
 
-    HMODULE module =
-        dll.empty() ? LoadLibraryW((ExeFolder() + L"ZEK_DideZede.dll").c_str()) : LoadLibraryA(dll.c_str());
-    if (!module) return Fail("cannot load " + (dll.empty() ? std::string("ZEK_DideZede.dll") : dll));
-    auto version = reinterpret_cast<PluginVersionFn>(reinterpret_cast<void*>(GetProcAddress(module, "Korvisan_Plugin_Version")));
-    host.describe = reinterpret_cast<PluginDescriptorFn>(reinterpret_cast<void*>(GetProcAddress(module, "Korvisan_Plugin_PR")));
-    if (!version || !host.describe) return Fail("the module lacks the plug-in exports");
-    std::printf("version %d\n", static_cast<int>(zek_host::CallEntry(version)));
-    if (!zek_host::RunScript(host, "pr")) return 2;
+    // A viewer may load its plug-ins on a worker while its window thread
+    // waits for the worker without handling messages.
+    std::string loadError;
+    if (loadOnWorker) {
+        const long waited =
+            zek_host::RunOnThread([&] { loadError = LoadPlugin(host, dll); }, zek_host::WaitMode::Block);
+        std::printf("worker-load waited_ms=%ld\n", waited);
+    } else {
+        loadError = LoadPlugin(host, dll);
+    }
+    if (!loadError.empty()) return Fail(loadError);
 
     InitInfo init = {0x1234u, KeepChannel};
     InitInfo* initPointer = &init;
@@ -153,6 +176,6 @@ int main(int argc, char** argv) {
     const bool ok = zek_host::RunScript(host, script);
     std::printf("summary frames=%ld\n", zek_host::FramesProcessed());
     std::fflush(stdout);
-    FreeLibrary(module);
+    if (host.module) FreeLibrary(host.module);
     return ok ? 0 : 1;
 }

@@ -44,6 +44,15 @@ class Refusals(HostTest):
         self.assertEqual(run.zooms(), [])
         self.assertEqual(run.fields("summary"), {"frames": "30"})
 
+    def test_broken_stream_records_are_survived_and_a_sound_stream_zooms_as_ever(self):
+        broken = [(720, 0x40000004, 0), (1 << 30, 576, 0), (715827883, 576, 1), (-720, -576, 0),
+                  (-2147483648, -2147483648, 1), (720, 576, -2147483648)]
+        script = "".join(f"start {w} {h} {f}; stop; " for w, h, f in broken)
+        run = self.host(do=script + "start; frames 25; stop; done")
+        starts = [line for line in run.lines if line.startswith("start ")]
+        self.assertEqual([line.endswith("result=1") for line in starts], [True] * (len(broken) + 1), run.stdout)
+        self.assertEqual(run.zooms(), [(25, "Korvisan", 15)])
+
     def test_stop_without_start_and_process_after_stop(self):
         run = self.host(do="stop; start; stop; frames 30; stop; done")
         self.assertNotIn("result=0", run.stdout)
