@@ -1,5 +1,5 @@
 # The win32 thread model: the module takes no std::thread or std::mutex
-# (plugin/lock.h has its own lock), and the posix model's runtime would fold
+# (base/lock.h has its own lock), and the posix model's runtime would fold
 # winpthread in for thread-safe statics alone, with thread suspension and
 # context calls among its imports. -static folds libgcc and libstdc++ into
 # the module so that it imports system DLLs only.

@@ -9,8 +9,8 @@
 
 #include "detect/frame_format.h"
 #include "detect/metrics_plotter.h"
-#include "plugin/lock.h"
-#include "plugin/plugin_abi.h"
+#include "base/lock.h"
+#include "base/plugin_abi.h"
 
 namespace zek {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "plugin/plugin_abi.h"
+#include "base/plugin_abi.h"
 
 namespace zek_host {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/plugin_abi.h"
+#include "base/plugin_abi.h"
 
 namespace zek_host {
 

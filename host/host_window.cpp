@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "host/host_commands.h"
-#include "plugin/command_line.h"
-#include "plugin/plugin_abi.h"
+#include "base/command_line.h"
+#include "base/plugin_abi.h"
 
 namespace zek_host {
 namespace {

@@ -21,7 +21,7 @@
 #include "host/frame_source.h"
 #include "host/host_commands.h"
 #include "host/host_window.h"
-#include "plugin/command_line.h"
+#include "base/command_line.h"
 
 namespace {
 

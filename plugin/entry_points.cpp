@@ -4,10 +4,9 @@
 
 #include "detect/frame_flow.h"
 #include "plugin/host_windows.h"
-#include "plugin/module_info.h"
+#include "base/module_info.h"
 #include "plugin/plugin_state.h"
 #include "res/descriptor_texts.h"
-#include "res/win32_resource_platform.h"
 #include "settings/win32_settings_platform.h"
 
 namespace zek {
@@ -74,7 +73,7 @@ PluginDescriptor* Descriptor() {
     PluginState& s = State();
     // A locator of its own each time, so the texts follow the host's
     // language of this moment.
-    LoadDescriptorTexts(Win32ResourcePlatform(), s.name, sizeof s.name, s.description, sizeof s.description);
+    LoadDescriptorTexts(ModuleResources(), s.name, sizeof s.name, s.description, sizeof s.description);
     g_descriptor.name = s.name;
     g_descriptor.description = s.description;
     return &g_descriptor;

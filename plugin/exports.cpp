@@ -1,5 +1,5 @@
 // The two functions the host looks up by name.
-#include "plugin/plugin_abi.h"
+#include "base/plugin_abi.h"
 #include "plugin/plugin_state.h"
 
 extern "C" __declspec(dllexport) int32_t ZEK_CDECL Korvisan_Plugin_Version() {

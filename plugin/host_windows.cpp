@@ -1,8 +1,8 @@
 #include "plugin/host_windows.h"
 
-#include "plugin/bounded_send.h"
-#include "plugin/command_line.h"
-#include "plugin/plugin_abi.h"
+#include "base/bounded_send.h"
+#include "base/command_line.h"
+#include "base/plugin_abi.h"
 
 namespace zek {
 

@@ -2,7 +2,7 @@
 // when the module loads and living until it unloads.
 #pragma once
 #include "detect/frame_flow.h"
-#include "plugin/plugin_abi.h"
+#include "base/plugin_abi.h"
 #include "res/resource_locator.h"
 #include "settings/settings_store.h"
 #include "ui/settings_dialog.h"
@@ -27,5 +27,7 @@ struct PluginState {
 
 PluginState& State();
 PluginDescriptor* Descriptor();
+// The module's resources, with the host's language asked through its window.
+ResourcePlatform& ModuleResources();
 
 }  // namespace zek

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "plugin/command_line.h"
+#include "base/command_line.h"
 
 namespace zek {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/lock.h"
-#include "plugin/plugin_abi.h"
+#include "base/lock.h"
+#include "base/plugin_abi.h"
 #include "settings/channel_settings.h"
 #include "settings/settings_platform.h"
 #include "settings/settings_text.h"

@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "settings/win32_settings_platform.h"
-#include "settings/win32_utf8.h"
+#include "base/win32_utf8.h"
 
 namespace zek {
 namespace {

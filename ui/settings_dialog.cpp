@@ -3,9 +3,9 @@
 #include <string>
 
 #include "detect/frame_flow.h"
-#include "plugin/bounded_send.h"
-#include "plugin/module_info.h"
-#include "plugin/plugin_abi.h"
+#include "base/bounded_send.h"
+#include "base/module_info.h"
+#include "base/plugin_abi.h"
 #include "res/resource_ids.h"
 #include "res/resource_locator.h"
 #include "settings/settings_store.h"

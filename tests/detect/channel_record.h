@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/plugin_abi.h"
+#include "base/plugin_abi.h"
 
 namespace zek {
 

@@ -1,4 +1,4 @@
-#include "plugin/bounded_send.h"
+#include "base/bounded_send.h"
 
 namespace zek {
 

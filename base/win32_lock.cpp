@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "plugin/lock.h"
+#include "base/lock.h"
 
 namespace zek {
 

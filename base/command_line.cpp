@@ -1,4 +1,4 @@
-#include "plugin/command_line.h"
+#include "base/command_line.h"
 
 #include <cctype>
 

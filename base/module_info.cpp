@@ -1,6 +1,6 @@
-#include "plugin/module_info.h"
+#include "base/module_info.h"
 
-#include "settings/win32_utf8.h"
+#include "base/win32_utf8.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 

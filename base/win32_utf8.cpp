@@ -1,4 +1,4 @@
-#include "settings/win32_utf8.h"
+#include "base/win32_utf8.h"
 
 #include <windows.h>
 
