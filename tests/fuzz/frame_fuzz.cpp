@@ -82,7 +82,7 @@ struct Player {
     bool MakeFrame(std::vector<uint8_t>& frame) const {
         const FrameFormat f = flow.format;
         const int64_t bytesPerPixel = f.pixelFormat == kPixelFormatRgb24 ? 3 : 2;
-        if (f.width <= 0 || f.height <= 0) return false;
+        if (f.width <= 0 || f.height <= 0 || f.width > (1 << 20) || f.height > (1 << 20)) return false;
         const int64_t bytes = int64_t{f.width} * f.height * bytesPerPixel;
         if (bytes > (1 << 20)) return false;
         frame.assign(static_cast<size_t>(bytes), 128);
