@@ -10,6 +10,7 @@ system's 64-bit `wine`, or the 32-bit runtime of wine32_runtime.sh.
 A test that fails shows every host run it made: the command, how it ended,
 its standard output and its standard error, where Wine's err messages land.
 """
+import atexit
 import functools
 import os
 import re
@@ -124,6 +125,72 @@ def check_run(run, what):
     return run
 
 
+# The prefixes whose Wine server this process started, and so stops at its end.
+_servers = []
+SERVER_LOG = "zek-session.log"
+
+
+def keep_server(env):
+    """Starts a Wine server for the prefix of env, kept until this process
+    (one test module) ends, so that the session's own programs (services.exe,
+    the desktop's explorer.exe, ...) start once, not for every run.
+
+    Debian's wineserver ends the moment its last program does: every run
+    started a server and the session's programs anew, and a run that came
+    while the previous run's server was still going down could fail.
+    The programs of the session outlive the run that started them and keep
+    its output open; run_program hands out files, not pipes, for that reason.
+
+    It also makes the host's windows unmanaged (the X11 driver's per-program
+    value Managed=N): under Xvfb no window manager answers, and Wine waits
+    2 s for one each time a managed window is hidden or destroyed."""
+    prefix = env.get("WINEPREFIX") or os.path.expanduser("~/.wine")
+    if prefix in _servers:
+        return
+    unmanaged = None
+    with open(os.path.join(prefix, SERVER_LOG), "wb") as out:
+        start = subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
+                               stdout=out, stderr=out, timeout=60)
+        if start.returncode == 2:
+            # A server that is not ours: wait for it to end, then start ours.
+            subprocess.run(["wineserver", "-w"], env=env, stdout=out, stderr=out, timeout=300)
+            start = subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
+                                   stdout=out, stderr=out, timeout=60)
+        if start.returncode == 0:
+            _servers.append(prefix)
+            unmanaged = subprocess.run(
+                ["wine", "reg", "add", r"HKCU\Software\Wine\AppDefaults\zek_host.exe\X11 Driver",
+                 "/v", "Managed", "/d", "N", "/f"],
+                env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=300)
+    if unmanaged is None or unmanaged.returncode != 0:
+        raise AssertionError("could not start the Wine session of %s:\n%s" % (prefix, server_log(prefix)))
+
+
+def server_log(prefix, start=0):
+    """What the Wine session of prefix printed, from byte start on."""
+    try:
+        with open(os.path.join(prefix, SERVER_LOG), "rb") as f:
+            f.seek(start)
+            return f.read().decode("utf-8", "replace")
+    except OSError:
+        return ""
+
+
+def _log_size(prefix):
+    try:
+        return os.path.getsize(os.path.join(prefix, SERVER_LOG))
+    except OSError:
+        return 0
+
+
+@atexit.register
+def _stop_servers():
+    for prefix in _servers:
+        if os.path.isdir(prefix):
+            subprocess.run(["wineserver", "-k"], env=wine_env({"WINEPREFIX": prefix}),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+
 def prepare_prefix(prefix):
     """Makes a new Wine prefix able to run the host of the build under test."""
     env = wine_env({"WINEPREFIX": prefix})
@@ -134,6 +201,7 @@ def prepare_prefix(prefix):
         made = run_program(["wineboot", "-i"], env=env, timeout=600)
         check_run(run_program(["wineserver", "-w"], env=env, timeout=600),
                   "the prefix's server after `wineboot -i`: " + made.report() + "\n")
+    keep_server(env)
 
 
 class HostTest(unittest.TestCase):
@@ -150,6 +218,7 @@ class HostTest(unittest.TestCase):
 
     def run(self, result=None):
         self.runs = []
+        self._log_start = _log_size(os.environ.get("WINEPREFIX", ""))
         name = self._testMethodName
         method = getattr(self, name, None)
         if method is None:
@@ -171,11 +240,14 @@ class HostTest(unittest.TestCase):
 
     def _attach_runs(self, error):
         message = str(error)
-        untold = [run for run in self.runs if run.report() not in message]
-        if not untold:
+        parts = ["=== host run %d of %d ===\n%s" % (number, len(self.runs), run.report())
+                 for number, run in enumerate(self.runs, 1) if run.report() not in message]
+        session = server_log(os.environ.get("WINEPREFIX", ""), self._log_start).rstrip()
+        if session:
+            parts.append("=== meanwhile the Wine session (server, desktop, services) printed ===\n" + session)
+        if not parts:
             return
-        note = "\n".join("=== host run %d of %d ===\n%s" % (self.runs.index(run) + 1, len(self.runs),
-                                                           run.report()) for run in untold)
+        note = "\n".join(parts)
         if hasattr(error, "add_note"):
             error.add_note(note)
         elif isinstance(error, AssertionError):
@@ -185,7 +257,9 @@ class HostTest(unittest.TestCase):
         command = [*WINE, os.path.join(self.folder, "zek_host.exe"), *args]
         if do is not None:
             command += ["--do", do]
-        run = run_program(command, cwd=self.folder, env=wine_env(env), timeout=timeout)
+        environment = wine_env(env)
+        keep_server(environment)
+        run = run_program(command, cwd=self.folder, env=environment, timeout=timeout)
         self.runs.append(run)
         if run.returncode is None:
             self.fail("the host %s\n%s" % (run.ended(), run.report()))
