@@ -127,6 +127,7 @@ def check_run(run, what):
 
 # The prefixes whose Wine server this process started, and so stops at its end.
 _servers = []
+_stop_at_exit = True
 SERVER_LOG = "zek-session.log"
 
 
@@ -147,6 +148,8 @@ def keep_server(env):
     prefix = env.get("WINEPREFIX") or os.path.expanduser("~/.wine")
     if prefix in _servers:
         return
+    if prefix == os.environ.get("ZEK_WINE_SESSION"):
+        return  # CTest keeps a session for the build's whole suite (see __main__ below)
     unmanaged = None
     with open(os.path.join(prefix, SERVER_LOG), "wb") as out:
         start = subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
@@ -185,7 +188,7 @@ def _log_size(prefix):
 
 @atexit.register
 def _stop_servers():
-    for prefix in _servers:
+    for prefix in _servers if _stop_at_exit else ():
         if os.path.isdir(prefix):
             subprocess.run(["wineserver", "-k"], env=wine_env({"WINEPREFIX": prefix}),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
@@ -305,3 +308,20 @@ def yuy2_frame(width, height, luma_of_row):
         luma = luma_of_row(y)
         rows.append(bytes([luma, 128]) * width)
     return b"".join(rows)
+
+
+if __name__ == "__main__":
+    # `harness.py start|stop`: CTest's fixture around a build's end-to-end
+    # tests, so that one session serves them all, not one per module.
+    import sys
+    environment = wine_env()
+    if sys.argv[1:] == ["start"]:
+        _stop_at_exit = False
+        os.environ.pop("ZEK_WINE_SESSION", None)
+        keep_server(environment)
+        print("Wine session of %s started" % environment["WINEPREFIX"])
+    elif sys.argv[1:] == ["stop"]:
+        subprocess.run(["wineserver", "-k"], env=environment)
+        print(server_log(environment["WINEPREFIX"]))
+    else:
+        sys.exit("usage: harness.py start | stop")
