@@ -133,8 +133,9 @@ SERVER_LOG = "zek-session.log"
 
 def keep_server(env):
     """Starts a Wine server for the prefix of env, kept until this process
-    (one test module) ends, so that the session's own programs (services.exe,
-    the desktop's explorer.exe, ...) start once, not for every run.
+    ends (one test module; `harness.py start`, CTest's fixture, leaves it to
+    `harness.py stop`), so that the session's own programs (services.exe, the
+    desktop's explorer.exe, ...) start once, not for every run.
 
     Debian's wineserver ends the moment its last program does: every run
     started a server and the session's programs anew, and a run that came
