@@ -92,7 +92,10 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    setvbuf(stdout, nullptr, _IOLBF, 0);
+    // Unbuffered: a host that dies (killed, or its Wine session gone) has
+    // still handed over every line up to that point. The Windows C runtime
+    // has no line buffering, and refuses _IOLBF with a size of 0.
+    setvbuf(stdout, nullptr, _IONBF, 0);
     zek_host::HostContext host;
     zek_host::FrameSource frames;
     std::string dll;  // from --dll; otherwise the module beside the host
