@@ -21,7 +21,15 @@ import tempfile
 import unittest
 
 ARCH = os.environ.get("ZEK_ARCH", "x86_64")
-WINE = shlex.split(os.environ.get("ZEK_WINE", "wine"))
+# Debian's Wine runs without its preloader, whose work is to reserve the
+# address ranges Windows fixes (the shared user data page at 0x7ffe0000
+# among them) before anything else is mapped. The kernel starts the loader's
+# heap anywhere in the gigabyte above the loader, now and then just below
+# that page, and the program dies as it starts ("failed to map the shared
+# user data", exit code 1). Without address randomization the heap starts
+# right after the loader, far below it.
+FIXED_LAYOUT = ["setarch", "-R"]
+WINE = FIXED_LAYOUT + shlex.split(os.environ.get("ZEK_WINE", "wine"))
 # The registry view the build's programs read: a 32-bit program on 64-bit
 # Windows sees HKLM\SOFTWARE through WOW6432Node, as its installer wrote it.
 REG_VIEW = "/reg:32" if ARCH == "i686" else "/reg:64"
@@ -163,7 +171,7 @@ def keep_server(env):
         if start.returncode == 0:
             _servers.append(prefix)
             unmanaged = subprocess.run(
-                ["wine", "reg", "add", r"HKCU\Software\Wine\AppDefaults\zek_host.exe\X11 Driver",
+                [*FIXED_LAYOUT, "wine", "reg", "add", r"HKCU\Software\Wine\AppDefaults\zek_host.exe\X11 Driver",
                  "/v", "Managed", "/d", "N", "/f"],
                 env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=300)
     if unmanaged is None or unmanaged.returncode != 0:
@@ -217,7 +225,7 @@ def prepare_prefix(prefix):
         check_run(run_program([RUNTIME32, "prefix", prefix], env=env, timeout=600), "making the prefix")
     else:
         # wineboot's exit code says nothing useful; the server's end does.
-        made = run_program(["wineboot", "-i"], env=env, timeout=600)
+        made = run_program([*FIXED_LAYOUT, "wineboot", "-i"], env=env, timeout=600)
         check_run(run_program(["wineserver", "-w"], env=env, timeout=600),
                   "the prefix's server after `wineboot -i`: " + made.report() + "\n")
     keep_server(env)
