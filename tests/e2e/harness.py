@@ -221,13 +221,9 @@ def prepare_prefix(prefix):
         names = [name for name in os.listdir(template) if name not in ("wineserver", SERVER_LOG)]
         check_run(run_program(["cp", "-a", "--", *[os.path.join(template, n) for n in names], prefix],
                               timeout=600), "copying the prefix")
-    elif ARCH == "i686":
-        check_run(run_program([RUNTIME32, "prefix", prefix], env=env, timeout=600), "making the prefix")
     else:
-        # wineboot's exit code says nothing useful; the server's end does.
-        made = run_program([*FIXED_LAYOUT, "wineboot", "-i"], env=env, timeout=600)
-        check_run(run_program(["wineserver", "-w"], env=env, timeout=600),
-                  "the prefix's server after `wineboot -i`: " + made.report() + "\n")
+        step = "prefix" if ARCH == "i686" else "boot"
+        check_run(run_program([RUNTIME32, step, prefix], env=env, timeout=600), "making the prefix")
     keep_server(env)
 
 

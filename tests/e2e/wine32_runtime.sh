@@ -6,6 +6,7 @@
 # qemu-i386. Only the 64-bit Wine is installed system-wide.
 #
 #   wine32_runtime.sh fetch          unpack the runtime into $ZEK_WINE32 (once)
+#   wine32_runtime.sh boot DIR       make DIR a Wine prefix (64-bit programs only)
 #   wine32_runtime.sh prefix DIR     make DIR a Wine prefix that runs 32-bit programs
 #   wine32_runtime.sh run ARGS...    run a 32-bit Windows program (WINEPREFIX set)
 #
@@ -86,27 +87,57 @@ run32() {
   WINELOADERNOEXEC=1 exec "$qemu" -L "$root" "$root/usr/lib/wine/wine" "$@"
 }
 
+# Debian's Wine runs without its preloader, so now and then the kernel's
+# randomized layout takes the page Windows keeps for the shared user data and
+# the program dies as it starts; without randomization that never happens.
+fixed_layout() { setarch -R "$@"; }
+
+wine_defaults() {  # prefix
+  export WINEPREFIX=$1 WINEDEBUG=${WINEDEBUG:-fixme-all}
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winedbg.exe=d;mscoree,mshtml="}
+}
+
+boot_prefix() {
+  local prefix=$1
+  [ -f "$prefix/system.reg" ] && return
+  wine_defaults "$prefix"
+  mkdir -p "$prefix"
+  # wineboot's exit code says nothing; a prefix without its registry is a
+  # failure, told with everything Wine printed on the way.
+  local log="$prefix/zek-boot.log"
+  { fixed_layout wineboot -i; wineserver -w; } >"$log" 2>&1 || true
+  if [ ! -f "$prefix/system.reg" ]; then
+    echo "wineboot left no registry in $prefix; it printed:" >&2
+    cat "$log" >&2
+    return 1
+  fi
+}
+
 make_prefix() {
   local prefix=$1
   [ -f "$prefix/.zek-wine32" ] && return
-  export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all}
-  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winedbg.exe=d;mscoree,mshtml="}
-  mkdir -p "$prefix"
   # The 64-bit Wine makes the prefix; its 32-bit system folder stays empty
   # until the 32-bit builds of Wine's DLLs are put there.
-  [ -f "$prefix/system.reg" ] || { wineboot -i >/dev/null 2>&1 || true; wineserver -w || true; }
+  boot_prefix "$prefix"
+  wine_defaults "$prefix"
   cp "$root"/usr/lib/i386-linux-gnu/wine/i386-windows/* "$prefix/drive_c/windows/syswow64/"
   cp /usr/i686-w64-mingw32/lib/zlib1.dll "$prefix/drive_c/windows/syswow64/"
   # The first 32-bit start finishes setting the prefix up in the background;
   # a window made meanwhile may find no desktop. Do it now, once.
-  ("$0" run cmd /c exit >/dev/null 2>&1 || true)
-  wineserver -w || true
+  local log="$prefix/zek-boot.log"
+  # (By its full path: the 32-bit loader does not find a bare "cmd".)
+  if ! { fixed_layout "$0" run 'C:\windows\syswow64\cmd.exe' /c exit && wineserver -w; } >>"$log" 2>&1; then
+    echo "the first 32-bit program in $prefix failed; Wine printed:" >&2
+    cat "$log" >&2
+    return 1
+  fi
   touch "$prefix/.zek-wine32"
 }
 
 case "${1:-}" in
   fetch) mkdir -p "$cache"; fetch_qemu; fetch_wine ;;
+  boot) boot_prefix "${2:?prefix folder}" ;;
   prefix) make_prefix "${2:?prefix folder}" ;;
   run) shift; run32 "$@" ;;
-  *) echo "usage: $0 fetch | prefix DIR | run PROGRAM ARGS..." >&2; exit 2 ;;
+  *) echo "usage: $0 fetch | boot DIR | prefix DIR | run PROGRAM ARGS..." >&2; exit 2 ;;
 esac
