@@ -10,13 +10,14 @@ out=${2:?output folder}
 mkdir -p "$out/dialog"
 work=$out/dialog
 cp "$build/plugin/zek_host.exe" "$build/plugin/ZEK_DideZede.dll" "$work/"
-export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winedbg.exe=d;mscoree,mshtml="}
+export WINEDEBUG=${WINEDEBUG:-fixme-all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winedbg.exe=d;mscoree,mshtml="}
 
 # The letterboxed clip of the main demo when there is one, else a band.
 input=(--pattern band:72)
 [ -f "$out/clip.yuv" ] && input=(--input "$out/clip.yuv")
 
 read -r -a runner <<<"${ZEK_WINE:-wine}"
+runner=(setarch -R "${runner[@]}")  # see fixed_layout in tests/e2e/wine32_runtime.sh
 host() {  # display-less callers get a virtual screen of the tests' size
   if [ -n "${DISPLAY:-}" ]; then "${runner[@]}" ./zek_host.exe "$@"
   else xvfb-run -a -s "-screen 0 1280x1024x24" "${runner[@]}" ./zek_host.exe "$@"; fi
@@ -26,11 +27,11 @@ cd "$work"
 rm -rf Plugins
 host "${input[@]}" --channel-name "Demo channel" --do "start; frames 40; setup; pump 300; \
   screenshot en.bmp host; clear 5105; key 5105 enter; screenshot en_balloon.bmp; key 5105 escape; \
-  click 5051; frames 1; dumpframe metrics.raw; about about.bmp; click 5002; stop; done" 2>/dev/null >en.log
+  click 5051; frames 1; dumpframe metrics.raw; about about.bmp; click 5002; stop; done" 2>en.err >en.log
 rm -rf Plugins
 LANG=ru_RU.UTF-8 host "${input[@]}" --language 1049 --channel-name "Demo channel" --do "start; frames 1; \
   setup; pump 300; screenshot ru.bmp host; clear 5105; key 5105 enter; screenshot ru_balloon.bmp; \
-  key 5105 escape; close; stop; done" 2>/dev/null >ru.log
+  key 5105 escape; close; stop; done" 2>ru.err >ru.log
 
 png() { ffmpeg -loglevel error -y "$@"; }
 png -i en.bmp "$out/dialog_en.png"

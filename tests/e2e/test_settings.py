@@ -5,7 +5,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import REG_VIEW, HostTest, prepare_prefix, wine_env
+from harness import FIXED_LAYOUT, REG_VIEW, HostTest, check_run, prepare_prefix, run_program, wine_env
 from test_dialog import BAND_ZOOM, section
 
 SIX_LINES = (b"[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n"
@@ -99,15 +99,14 @@ class UsersFolder(HostTest):
         prepare_prefix(self.prefix)
 
     def wine(self, *args):
-        completed = subprocess.run(["wine", *args], env=wine_env(self.env), stdout=subprocess.PIPE,
-                                   stderr=subprocess.DEVNULL, timeout=300, check=True)
-        return completed.stdout.decode("latin-1").strip()
+        """Runs one of Wine's own programs in the test's prefix; its output, if it fails."""
+        run = check_run(run_program([*FIXED_LAYOUT, "wine", *args], env=wine_env(self.env), timeout=300),
+                        "wine " + " ".join(args))
+        return run.stdout.strip()
 
     def app_data(self):
         windows = self.wine("cmd", "/c", "echo", "%APPDATA%").splitlines()[-1].strip()
-        completed = subprocess.run(["winepath", "-u", windows], env=wine_env(self.env),
-                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, check=True)
-        return completed.stdout.decode().strip()
+        return self.wine("winepath", "-u", windows).splitlines()[-1].strip()
 
     def test_store_in_users_folder_moves_the_file_under_app_data(self):
         app_data = self.app_data()
