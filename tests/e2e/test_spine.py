@@ -1,7 +1,7 @@
 """The plug-in in the reference host: exports, entry points and zoom commands."""
 import unittest
 
-from harness import HostTest, yuy2_frame
+from harness import ARCH, HostTest, yuy2_frame
 
 
 class RoadOfOneFrame(HostTest):
@@ -45,8 +45,12 @@ class Refusals(HostTest):
         self.assertEqual(run.fields("summary"), {"frames": "30"})
 
     def test_broken_stream_records_are_survived_and_a_sound_stream_zooms_as_ever(self):
-        broken = [(720, 0x40000004, 0), (1 << 30, 576, 0), (715827883, 576, 1), (-720, -576, 0),
+        broken = [(1 << 30, 576, 0), (715827883, 576, 1), (-720, -576, 0),
                   (-2147483648, -2147483648, 1), (720, 576, -2147483648)]
+        if ARCH == "i686":
+            # An array of 2^30 + 4 rows wraps a 32-bit size to 16 bytes; a
+            # 64-bit build really allocates and clears its 4 GiB.
+            broken.insert(0, (720, 0x40000004, 0))
         script = "".join(f"start {w} {h} {f}; stop; " for w, h, f in broken)
         run = self.host(do=script + "start; frames 25; stop; done")
         starts = [line for line in run.lines if line.startswith("start ")]
