@@ -97,6 +97,12 @@ wine_defaults() {  # prefix
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"winedbg.exe=d;mscoree,mshtml="}
 }
 
+failed_with_log() {  # what failed, the log that says why
+  echo "$1; Wine printed:" >&2
+  cat "$2" >&2
+  return 1
+}
+
 boot_prefix() {
   local prefix=$1
   [ -f "$prefix/system.reg" ] && return
@@ -106,11 +112,7 @@ boot_prefix() {
   # failure, told with everything Wine printed on the way.
   local log="$prefix/zek-boot.log"
   { fixed_layout wineboot -i; wineserver -w; } >"$log" 2>&1 || true
-  if [ ! -f "$prefix/system.reg" ]; then
-    echo "wineboot left no registry in $prefix; it printed:" >&2
-    cat "$log" >&2
-    return 1
-  fi
+  [ -f "$prefix/system.reg" ] || failed_with_log "wineboot left no registry in $prefix" "$log"
 }
 
 make_prefix() {
@@ -126,11 +128,8 @@ make_prefix() {
   # a window made meanwhile may find no desktop. Do it now, once.
   local log="$prefix/zek-boot.log"
   # (By its full path: the 32-bit loader does not find a bare "cmd".)
-  if ! { fixed_layout "$0" run 'C:\windows\syswow64\cmd.exe' /c exit && wineserver -w; } >>"$log" 2>&1; then
-    echo "the first 32-bit program in $prefix failed; Wine printed:" >&2
-    cat "$log" >&2
-    return 1
-  fi
+  { fixed_layout "$0" run 'C:\windows\syswow64\cmd.exe' /c exit && wineserver -w; } >>"$log" 2>&1 ||
+    failed_with_log "the first 32-bit program in $prefix failed" "$log"
   touch "$prefix/.zek-wine32"
 }
 
