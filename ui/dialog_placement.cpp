@@ -10,6 +10,43 @@ int32_t Clamped(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
+bool IsEmpty(const ScreenRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+// The area two rectangles share, 0 when they do not meet.
+int64_t SharedArea(const ScreenRect& a, const ScreenRect& b) {
+    const int64_t w = int64_t{std::min(a.right, b.right)} - std::max(a.left, b.left);
+    const int64_t h = int64_t{std::min(a.bottom, b.bottom)} - std::max(a.top, b.top);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+// Squared length of the gap between two rectangles; 0 when they touch.
+int64_t GapSquared(const ScreenRect& a, const ScreenRect& b) {
+    const int64_t dx = std::max<int64_t>({0, int64_t{b.left} - a.right, int64_t{a.left} - b.right});
+    const int64_t dy = std::max<int64_t>({0, int64_t{b.top} - a.bottom, int64_t{a.top} - b.bottom});
+    return dx * dx + dy * dy;
+}
+
+// The monitor holding the largest part of r, or monitors.size() for none.
+std::size_t LargestShare(const ScreenRect& r, const std::vector<Monitor>& monitors) {
+    std::size_t best = monitors.size();
+    int64_t bestArea = 0;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const int64_t area = SharedArea(r, monitors[i].area);
+        if (area > bestArea) {
+            bestArea = area;
+            best = i;
+        }
+    }
+    return best;
+}
+
+std::size_t Primary(const std::vector<Monitor>& monitors) {
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        if (monitors[i].primary) return i;
+    }
+    return 0;
+}
+
 }  // namespace
 
 ScreenRect DialogRectAt(ScreenPoint at, const ScreenRect& dialog) {
@@ -18,27 +55,47 @@ ScreenRect DialogRectAt(ScreenPoint at, const ScreenRect& dialog) {
     return {at.x, at.y, Clamped(at.x + width), Clamped(at.y + height)};
 }
 
-ScreenPoint PlaceDialog(ScreenPoint saved, bool savedOnAMonitor, int32_t screenW, int32_t screenH,
-                        const ScreenRect& dialog, const ScreenRect& host) {
-    const bool noneSaved = saved.x == kNoSavedPos && saved.y == kNoSavedPos;
-    // A saved point left of or above the primary screen is taken as it is
-    // while some monitor shows the dialog there: a monitor may stand to the
-    // left of or above the primary one. One that was unplugged since (or a
-    // hand-edited place) would open the dialog out of sight.
-    if (!noneSaved && savedOnAMonitor && saved.x < screenW && saved.y < screenH) return saved;
+std::size_t HostMonitor(const HostWindow& host, const std::vector<Monitor>& monitors) {
+    const ScreenRect& where = host.minimised ? host.restored : host.rect;
+    if (IsEmpty(where)) return Primary(monitors);
+    const std::size_t shared = LargestShare(where, monitors);
+    if (shared < monitors.size()) return shared;
+    // A minimised window's own rectangle is a parking place off every
+    // screen; where it comes back to, when that is on no monitor, says
+    // nothing either.
+    if (host.minimised) return Primary(monitors);
+    std::size_t nearest = 0;
+    for (std::size_t i = 1; i < monitors.size(); ++i) {
+        if (GapSquared(where, monitors[i].area) < GapSquared(where, monitors[nearest].area)) nearest = i;
+    }
+    return nearest;
+}
 
+ScreenPoint PlaceDialog(ScreenPoint saved, const ScreenRect& dialog, const HostWindow& host,
+                        const std::vector<Monitor>& monitors) {
+    const bool noneSaved = saved.x == kNoSavedPos && saved.y == kNoSavedPos;
+    if (monitors.empty()) return noneSaved ? ScreenPoint{} : saved;  // nothing to place against
+    // A saved point is kept on whichever monitor shows the dialog there, in
+    // any direction from the primary one. One unplugged since (or a
+    // hand-edited place) would open the dialog out of sight.
+    if (!noneSaved && LargestShare(DialogRectAt(saved, dialog), monitors) < monitors.size()) return saved;
+
+    // Centred over the host, kept within the work area of the host's monitor:
+    // first so that it ends at the right and bottom edges, then so that it
+    // starts no further left or up than the left and top ones. Half-sums
+    // truncate toward zero, as C++ division does.
+    const ScreenRect& work = monitors[HostMonitor(host, monitors)].work;
     const int32_t width = dialog.right - dialog.left;
     const int32_t height = dialog.bottom - dialog.top;
-    // Half-sums truncate toward zero, as C++ division does.
     const int32_t cxD = (dialog.left + dialog.right) / 2;
     const int32_t cyD = (dialog.top + dialog.bottom) / 2;
-    const int32_t cxP = (host.left + host.right) / 2;
-    const int32_t cyP = (host.top + host.bottom) / 2;
+    const int32_t cxP = (host.rect.left + host.rect.right) / 2;
+    const int32_t cyP = (host.rect.top + host.rect.bottom) / 2;
     ScreenPoint p{dialog.left + cxP - cxD, dialog.top + cyP - cyD};
-    if (p.x + width >= screenW) p.x = screenW - width;
-    if (p.y + height >= screenH) p.y = screenH - height;
-    if (p.x < 0) p.x = 0;
-    if (p.y < 0) p.y = 0;
+    if (p.x + width >= work.right) p.x = work.right - width;
+    if (p.y + height >= work.bottom) p.y = work.bottom - height;
+    if (p.x < work.left) p.x = work.left;
+    if (p.y < work.top) p.y = work.top;
     return p;
 }
 

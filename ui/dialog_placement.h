@@ -1,7 +1,10 @@
-// Where the settings dialog opens: at its saved position, or centred over the
-// host window and kept on the primary screen. Portable arithmetic only.
+// Where the settings dialog opens: at its saved position while a monitor
+// shows it there, or centred over the host window and kept within the work
+// area of the host's monitor. Portable arithmetic only; the monitors come
+// from the system through monitor_list.h.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 namespace zek {
 
@@ -18,6 +21,21 @@ struct ScreenPoint {
     int32_t y = 0;
 };
 
+// One display as the system reports it: the whole of it, and the part that
+// no taskbar or docked bar covers.
+struct Monitor {
+    ScreenRect area;
+    ScreenRect work;
+    bool primary = false;
+};
+
+// The host window as far as placement cares.
+struct HostWindow {
+    ScreenRect rect;         // its window rectangle: the dialog is centred over it
+    bool minimised = false;  // then `restored` tells where it stands
+    ScreenRect restored;     // where a minimised host comes back to
+};
+
 // The pair the settings file holds when no position was ever stored.
 constexpr int32_t kNoSavedPos = -100;
 
@@ -25,10 +43,20 @@ constexpr int32_t kNoSavedPos = -100;
 // kept within the 32-bit range a hand-edited position could overrun.
 ScreenRect DialogRectAt(ScreenPoint at, const ScreenRect& dialog);
 
-// saved: the stored left/top; savedOnAMonitor: whether any monitor shows
-// part of DialogRectAt(saved); screenW/H: the primary screen's size;
-// dialog: the dialog's rectangle as created; host: the host window's.
-ScreenPoint PlaceDialog(ScreenPoint saved, bool savedOnAMonitor, int32_t screenW, int32_t screenH,
-                        const ScreenRect& dialog, const ScreenRect& host);
+// The monitor the host stands on, as an index into `monitors` (which must
+// not be empty): the one holding the largest part of its rectangle, else the
+// nearest; for a minimised host the one holding the largest part of where it
+// comes back to, and for one not yet placed (an empty rectangle) or nowhere,
+// the primary. Ties go to the first in the list.
+std::size_t HostMonitor(const HostWindow& host, const std::vector<Monitor>& monitors);
+
+// saved: the stored left/top; dialog: the dialog's rectangle as created;
+// monitors: every display, at least one. On a single monitor whose work area
+// is the whole W x H screen this gives the one-screen rule: a saved point
+// left of the right edge and above the bottom edge is kept (as long as the
+// dialog shows there at all), anything else is centred over the host and
+// clamped to 0..W and 0..H.
+ScreenPoint PlaceDialog(ScreenPoint saved, const ScreenRect& dialog, const HostWindow& host,
+                        const std::vector<Monitor>& monitors);
 
 }  // namespace zek

@@ -1,6 +1,7 @@
 #include "ui/settings_dialog.h"
 
 #include <string>
+#include <vector>
 
 #include "detect/frame_flow.h"
 #include "base/bounded_send.h"
@@ -11,6 +12,7 @@
 #include "settings/settings_store.h"
 #include "ui/common_controls.h"
 #include "ui/dialog_placement.h"
+#include "ui/monitor_list.h"
 
 namespace zek {
 namespace {
@@ -147,12 +149,8 @@ BOOL SettingsDialog::OnInitDialog() {
 void SettingsDialog::Place() {
     ScreenPoint saved;
     services_.store.GetDialogPos(saved.x, saved.y);
-    const ScreenRect dialog = WindowRectOf(hwnd_);
-    const ScreenRect atSaved = DialogRectAt(saved, dialog);
-    const RECT r = {atSaved.left, atSaved.top, atSaved.right, atSaved.bottom};
-    const bool onAMonitor = MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
-    const ScreenPoint at = PlaceDialog(saved, onAMonitor, GetSystemMetrics(SM_CXSCREEN),
-                                       GetSystemMetrics(SM_CYSCREEN), dialog, WindowRectOf(host_));
+    const std::vector<Monitor> monitors = ListMonitors();
+    const ScreenPoint at = PlaceDialog(saved, WindowRectOf(hwnd_), DescribeHost(host_, monitors), monitors);
     SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 

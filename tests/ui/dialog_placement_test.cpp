@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace zek {
@@ -10,25 +11,43 @@ namespace {
 // A 219 x 103 dialog as created at the system's default place.
 const ScreenRect kDialog{10, 20, 229, 123};
 const ScreenRect kHost{100, 100, 740, 580};
+constexpr ScreenPoint kNone{kNoSavedPos, kNoSavedPos};
 
-TEST(DialogPlacement, SavedPositionOnScreenIsUsedAsItIs) {
-    EXPECT_EQ(PlaceDialog({50, 60}, true, 1280, 1024, kDialog, kHost).x, 50);
-    EXPECT_EQ(PlaceDialog({50, 60}, true, 1280, 1024, kDialog, kHost).y, 60);
-    // Only the pair -100, -100 means "none saved"; one of them alone is a place.
-    const ScreenPoint left = PlaceDialog({-100, 40}, true, 1280, 1024, kDialog, kHost);
-    EXPECT_EQ(left.x, -100);
-    EXPECT_EQ(left.y, 40);
-    // Last pixel column and row still count as on screen.
-    const ScreenPoint edge = PlaceDialog({1279, 1023}, true, 1280, 1024, kDialog, kHost);
-    EXPECT_EQ(edge.x, 1279);
-    EXPECT_EQ(edge.y, 1023);
-}
+Monitor Screen(ScreenRect area, bool primary = false) { return {area, area, primary}; }
+std::vector<Monitor> OneScreen(int32_t w, int32_t h) { return {Screen({0, 0, w, h}, true)}; }
+HostWindow At(ScreenRect rect) { return {rect, false, {}}; }
 
-TEST(DialogPlacement, SavedPositionOnNoMonitorCentres) {
+std::string Text(ScreenPoint p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+
+// On one monitor whose work area is the whole screen, every case of the
+// one-screen rule comes out as it always did.
+TEST(DialogPlacement, OneScreenGivesTheOneScreenRule) {
+    struct Case {
+        const char* what;
+        ScreenPoint saved;
+        int32_t w, h;
+        ScreenRect host;
+        ScreenPoint expected;
+        ScreenRect dialog = kDialog;
+    } cases[] = {
+        {"saved on screen", {50, 60}, 1280, 1024, kHost, {50, 60}},
+        {"only the pair -100,-100 means none saved", {-100, 40}, 1280, 1024, kHost, {-100, 40}},
+        {"last column and row are on screen", {1279, 1023}, 1280, 1024, kHost, {1279, 1023}},
+        // Host centre (420, 340), dialog centre (119, 71): shift by (301, 269).
+        {"none saved centres over the host", kNone, 1280, 1024, kHost, {311, 289}},
+        {"a left edge at the screen width centres", {1280, 10}, 1280, 1024, kHost, {311, 289}},
+        {"a top edge at the screen height centres", {10, 1024}, 1280, 1024, kHost, {311, 289}},
+        {"ends at the right and bottom edges", kNone, 800, 600, {600, 500, 1000, 800}, {800 - 219, 600 - 103}},
+        {"never left of or above 0", kNone, 800, 600, {-500, -400, -100, -100}, {0, 0}},
+        {"wider than the screen starts at 0", kNone, 100, 50, kHost, {0, 0}},
+        // Odd sums with negative coordinates: (-3 + 0) / 2 is -1, not -2.
+        {"half-sums truncate toward zero", kNone, 1000, 1000, {0, 0, 11, 11}, {-3 + 5 + 1, -3 + 5 + 1}, {-3, -3, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Text(PlaceDialog(c.saved, c.dialog, At(c.host), OneScreen(c.w, c.h))), Text(c.expected)) << c.what;
+    }
     // Saved on a monitor unplugged since: centred as if none was saved.
-    const ScreenPoint gone = PlaceDialog({-5000, -5000}, false, 1280, 1024, kDialog, kHost);
-    EXPECT_EQ(gone.x, 311);
-    EXPECT_EQ(gone.y, 289);
+    EXPECT_EQ(Text(PlaceDialog({-5000, -5000}, kDialog, At(kHost), OneScreen(1280, 1024))), "311,289");
 }
 
 TEST(DialogPlacement, RectAtTheSavedPointHasTheDialogsSize) {
@@ -41,42 +60,69 @@ TEST(DialogPlacement, RectAtTheSavedPointHasTheDialogsSize) {
     EXPECT_EQ(far.bottom, INT32_MIN + 103);
 }
 
-TEST(DialogPlacement, NoneSavedCentresOverTheHost) {
-    // Host centre (420, 340), dialog centre (119, 71): shift by (301, 269).
-    const ScreenPoint p = PlaceDialog({kNoSavedPos, kNoSavedPos}, true, 1280, 1024, kDialog, kHost);
-    EXPECT_EQ(p.x, 311);
-    EXPECT_EQ(p.y, 289);
+// A desk monitor of 1920 x 1080 (taskbar 40 rows at the bottom) and a TV
+// beside it, the viewer full screen on the TV.
+TEST(DialogPlacement, TvInEveryDirectionOpensOverTheViewerAndKeepsItsSavedPoint) {
+    const Monitor desk{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true};
+    struct Case {
+        const char* what;
+        ScreenRect tv;
+        ScreenRect host;
+        ScreenPoint centred;
+        ScreenPoint savedOnTv;
+    } cases[] = {
+        // Host centre (2880, 1080): the one-screen rule would have clamped to 1701.
+        {"right", {1920, 0, 3840, 2160}, {1920, 0, 3840, 2160}, {2771, 1029}, {3000, 500}},
+        {"left", {-1920, 0, 0, 1080}, {-1800, 100, -200, 1000}, {-1109, 499}, {-1500, 300}},
+        {"above", {0, -1080, 1920, 0}, {100, -1000, 1700, -100}, {791, -601}, {200, -900}},
+        // In the TV's lower right corner: ends at its right and bottom edges.
+        {"below", {0, 1080, 1920, 2160}, {1800, 2100, 1920, 2160}, {1701, 2057}, {100, 1500}},
+        // 1280 x 720, standing 300 rows higher than the desk: kept under its top.
+        {"smaller and offset", {1920, -300, 3200, 420}, {2000, -300, 2400, -200}, {2091, -300}, {2500, -250}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<Monitor> monitors{desk, Screen(c.tv)};
+        EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, At(c.host), monitors)), Text(c.centred)) << c.what;
+        EXPECT_EQ(Text(PlaceDialog(c.savedOnTv, kDialog, At(c.host), monitors)), Text(c.savedOnTv)) << c.what;
+    }
 }
 
-TEST(DialogPlacement, OffScreenSavedPositionCentres) {
-    // A left edge equal to the screen width, or a top edge equal to its
-    // height, is off the screen.
-    EXPECT_EQ(PlaceDialog({1280, 10}, true, 1280, 1024, kDialog, kHost).x, 311);
-    EXPECT_EQ(PlaceDialog({10, 1024}, true, 1280, 1024, kDialog, kHost).y, 289);
+TEST(DialogPlacement, TheWorkAreaBoundsTheCentring) {
+    // Taskbar at the bottom: the dialog ends above it, not at the screen's edge.
+    const std::vector<Monitor> bottomBar{{{0, 0, 1280, 1024}, {0, 0, 1280, 984}, true}};
+    EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, At({1100, 950, 1500, 1250}), bottomBar)), "1061,881");
+    // Taskbar at the top: the dialog starts below it.
+    const std::vector<Monitor> topBar{{{0, 0, 1280, 1024}, {0, 40, 1280, 1024}, true}};
+    EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, At({-400, -300, -100, -100}), topBar)), "0,40");
+    // A saved point under the taskbar is still on the monitor: kept.
+    EXPECT_EQ(Text(PlaceDialog({100, 1000}, kDialog, At(kHost), bottomBar)), "100,1000");
 }
 
-TEST(DialogPlacement, CentringKeepsTheDialogOnScreen) {
-    // Host hanging past the right and bottom edges: the dialog ends at them.
-    const ScreenPoint p = PlaceDialog({kNoSavedPos, kNoSavedPos}, true, 800, 600, kDialog, {600, 500, 1000, 800});
-    EXPECT_EQ(p.x, 800 - 219);
-    EXPECT_EQ(p.y, 600 - 103);
-    // Host past the left and top edges: never left of or above 0.
-    const ScreenPoint q = PlaceDialog({kNoSavedPos, kNoSavedPos}, true, 800, 600, kDialog, {-500, -400, -100, -100});
-    EXPECT_EQ(q.x, 0);
-    EXPECT_EQ(q.y, 0);
-    // A dialog wider than the screen starts at 0, not at a negative place.
-    const ScreenPoint wide = PlaceDialog({kNoSavedPos, kNoSavedPos}, true, 100, 50, kDialog, kHost);
-    EXPECT_EQ(wide.x, 0);
-    EXPECT_EQ(wide.y, 0);
+TEST(DialogPlacement, SavedOnAnUnpluggedTvCentresOnTheMonitorsLeft) {
+    const std::vector<Monitor> deskOnly{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true}};
+    EXPECT_EQ(Text(PlaceDialog({2500, 400}, kDialog, At(kHost), deskOnly)), "311,289");
 }
 
-TEST(DialogPlacement, HalfSumsTruncateTowardZero) {
-    // Odd sums with negative coordinates: (-3 + 0) / 2 is -1, not -2.
-    const ScreenRect dialog{-3, -3, 0, 0};
-    const ScreenRect host{0, 0, 11, 11};  // centre 5
-    const ScreenPoint p = PlaceDialog({kNoSavedPos, kNoSavedPos}, true, 1000, 1000, dialog, host);
-    EXPECT_EQ(p.x, -3 + 5 - (-1));
-    EXPECT_EQ(p.y, -3 + 5 - (-1));
+TEST(DialogPlacement, TheHostsMonitorIsTheOneHoldingMostOfIt) {
+    // The TV's work area differs from its screen, so the choice shows.
+    const std::vector<Monitor> monitors{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true},
+                                        {{1920, 0, 3840, 1080}, {1920, 0, 3840, 1000}, false}};
+    // 420 columns on the desk, 580 on the TV: the TV's left edge holds it.
+    const HostWindow spanning = At({1500, 500, 2500, 1100});
+    EXPECT_EQ(HostMonitor(spanning, monitors), 1u);
+    EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, spanning, monitors)), "1920,749");
+    // On no monitor: the nearest one.
+    EXPECT_EQ(HostMonitor(At({4000, 100, 4400, 500}), monitors), 1u);
+    EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, At({4000, 100, 4400, 500}), monitors)), "3621,249");
+    EXPECT_EQ(HostMonitor(At({-900, 100, -500, 500}), monitors), 0u);
+    // Minimised: where it comes back to decides, else the primary.
+    const ScreenRect parked{-32000, -32000, -31840, -31972};
+    EXPECT_EQ(HostMonitor({parked, true, {2000, 100, 3000, 900}}, monitors), 1u);
+    EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, {parked, true, {2000, 100, 3000, 900}}, monitors)), "1920,0");
+    EXPECT_EQ(HostMonitor({parked, true, {-9000, 0, -8000, 900}}, monitors), 0u);
+    // Not yet placed (an empty rectangle): the primary, wherever it stands in the list.
+    const std::vector<Monitor> primarySecond{monitors[1], monitors[0]};
+    EXPECT_EQ(HostMonitor(At({}), primarySecond), 1u);
 }
 
 }  // namespace
