@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "ui/control_messages.h"
 #include "ui/range_message.h"
 
 #if !defined(_WIN64)
@@ -21,12 +22,6 @@ constexpr char kThisProp[] = "zek.RangeEdit";
 constexpr char kDefaultTitle[] = "Error";
 constexpr char kDefaultFormat[] = "The value must be a number from %d to %d";
 
-void SpinRange(HWND spin, int32_t& lower, int32_t& upper) {
-    const DWORD range = static_cast<DWORD>(SendMessageA(spin, UDM_GETRANGE, 0, 0));
-    upper = static_cast<int16_t>(LOWORD(range));
-    lower = static_cast<int16_t>(HIWORD(range));
-}
-
 }  // namespace
 
 RangeEdit::~RangeEdit() { Unsubclass(); }
@@ -45,7 +40,7 @@ void RangeEdit::Bind(UINT controlId, HWND parent, HWND spin, int32_t lower, int3
     }
 
     SendMessageA(spin_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit_), 0);
-    SendMessageA(spin_, UDM_SETRANGE, 0, static_cast<LPARAM>((lower << 16) | (upper & 0xFFFF)));
+    SetSpinRange(spin_, lower, upper);
     SendMessageA(edit_, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
 
     // The balloon belongs to the dialog, so it goes away with it.
@@ -81,7 +76,7 @@ void RangeEdit::SetBalloonTexts(const std::string& title, const std::string& for
 }
 
 void RangeEdit::SetValue(int32_t value) {
-    SendMessageA(spin_, UDM_SETPOS, 0, static_cast<LPARAM>(value & 0xFFFF));
+    SetSpinPos(spin_, value);
     ShowNumber(value);
 }
 
@@ -94,15 +89,14 @@ BOOL RangeEdit::Validate() {
     const int32_t value = static_cast<int32_t>(GetDlgItemInt(parent_, static_cast<int>(controlId_), &ok, TRUE));
     int32_t lower = 0;
     int32_t upper = 0;
-    SpinRange(spin_, lower, upper);
+    GetSpinRange(spin_, lower, upper);
 
     if (ok && lower <= value && value <= upper) {
-        SendMessageA(spin_, UDM_SETPOS, 0, static_cast<LPARAM>(value & 0xFFFF));
+        SetSpinPos(spin_, value);
         accepted_ = value;
         // Sent, so the parent has the value before Enter's selection follows,
         // exactly as if the spin had moved to it.
-        SendMessageA(parent_, WM_VSCROLL, static_cast<WPARAM>((value << 16) | SB_THUMBPOSITION),
-                     reinterpret_cast<LPARAM>(spin_));
+        SendThumbPosition(parent_, spin_, value);
         return TRUE;
     }
 
@@ -111,8 +105,7 @@ BOOL RangeEdit::Validate() {
     if (edit_) GetWindowRect(edit_, &balloonRect_);
     if (balloon_) {
         SendMessageA(balloon_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool_));
-        SendMessageA(balloon_, TTM_TRACKPOSITION, 0,
-                     static_cast<LPARAM>((balloonRect_.bottom << 16) | (balloonRect_.right & 0xFFFF)));
+        TrackTooltipAt(balloon_, balloonRect_.right, balloonRect_.bottom);
         SendMessageA(balloon_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool_));
     }
     // Setting a running timer restarts it: each refusal gets the full time.
@@ -152,7 +145,7 @@ LRESULT RangeEdit::OnKeyDown(WPARAM wParam, LPARAM) {
     if (wParam == VK_ESCAPE) {
         // Put the field and the spin back on the last accepted number.
         const int32_t value = accepted_;
-        SendMessageA(spin_, UDM_SETPOS, 0, static_cast<LPARAM>(value & 0xFFFF));
+        SetSpinPos(spin_, value);
         ShowNumber(value);
         HideBalloon();
         return 0;
@@ -195,7 +188,7 @@ LRESULT RangeEdit::OnSetText(WPARAM, LPARAM) {
     const int32_t value = static_cast<int32_t>(GetDlgItemInt(parent_, static_cast<int>(controlId_), &ok, TRUE));
     int32_t lower = 0;
     int32_t upper = 0;
-    SpinRange(spin_, lower, upper);
+    GetSpinRange(spin_, lower, upper);
     if (ok && lower <= value && value <= upper) accepted_ = value;
     return result;
 }

@@ -11,6 +11,7 @@
 #include "res/resource_locator.h"
 #include "settings/settings_store.h"
 #include "ui/common_controls.h"
+#include "ui/control_messages.h"
 #include "ui/dialog_placement.h"
 #include "ui/monitor_list.h"
 
@@ -213,9 +214,9 @@ LRESULT SettingsDialog::OnOnOffClicked(WPARAM, LPARAM) {
 
 LRESULT SettingsDialog::OnVScroll(WPARAM wParam, LPARAM lParam) {
     const HWND source = reinterpret_cast<HWND>(lParam);
-    if (LOWORD(wParam) == SB_THUMBPOSITION && source && source == GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN) &&
+    if (ScrollCode(wParam) == SB_THUMBPOSITION && source && source == GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN) &&
         !closing_) {
-        const int32_t position = static_cast<int16_t>(HIWORD(wParam));
+        const int32_t position = ScrollPosition(wParam);
         services_.store.current.OverZoom.store(position, std::memory_order_relaxed);
         SetDlgItemInt(hwnd_, ZEK_IDC_OVER_ZOOM, static_cast<UINT>(position), TRUE);
     }
