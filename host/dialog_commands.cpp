@@ -248,6 +248,22 @@ bool CmdHostMove(HostContext& host, const std::vector<std::string>& args) {
     return true;
 }
 
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info)) {
+        const RECT& r = info.rcMonitor;
+        std::printf("monitor %ld,%ld,%ld,%ld primary=%d\n", r.left, r.top, r.right, r.bottom,
+                    (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+    }
+    return TRUE;
+}
+
+// monitors: one line per display the system reports, as the dialog sees them.
+bool CmdMonitors(HostContext&, const std::vector<std::string>&) {
+    return EnumDisplayMonitors(nullptr, nullptr, &PrintMonitor, 0) != FALSE;
+}
+
 bool CmdDump(HostContext& host, const std::vector<std::string>&) {
     const std::vector<HWND> dialogs = OwnedWindows(host.mainWindow, kDialogClass);
     HWND dialog = dialogs.empty() ? nullptr : dialogs.front();
@@ -346,6 +362,7 @@ void RegisterDialogCommands() {
     RegisterCommand("enable", CmdEnable);
     RegisterCommand("hostmove", CmdHostMove);
     RegisterCommand("dump", CmdDump);
+    RegisterCommand("monitors", CmdMonitors);
     RegisterCommand("screenshot", CmdScreenshot);
     RegisterCommand("about", CmdAbout);
 }

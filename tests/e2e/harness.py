@@ -208,11 +208,12 @@ def _prefix_ready(prefix):
     return os.path.isfile(os.path.join(prefix, marker))
 
 
-def prepare_prefix(prefix):
+def prepare_prefix(prefix, env=None, configure=None):
     """Makes a new Wine prefix able to run the host of the build under test:
     a copy of the build's own prefix when that one is ready (a second or two,
-    where making one takes 15 s and more), else made afresh."""
-    env = wine_env({"WINEPREFIX": prefix})
+    where making one takes 15 s and more), else made afresh. configure(prefix),
+    when given, runs before the prefix's session starts (with env's variables)."""
+    env = wine_env({**(env or {}), "WINEPREFIX": prefix})
     template = os.environ.get("WINEPREFIX")
     if template and os.path.abspath(template) != os.path.abspath(prefix) and _prefix_ready(template):
         os.makedirs(prefix, exist_ok=True)
@@ -224,6 +225,8 @@ def prepare_prefix(prefix):
     else:
         step = "prefix" if ARCH == "i686" else "boot"
         check_run(run_program([RUNTIME32, step, prefix], env=env, timeout=600), "making the prefix")
+    if configure:
+        configure(prefix)
     keep_server(env)
 
 
