@@ -1,22 +1,11 @@
 #include "ui/range_edit.h"
 
-#include <cstddef>
-
 #include "ui/control_messages.h"
 #include "ui/range_message.h"
-
-#if !defined(_WIN64)
-// The 32-bit host's common controls take the tool record in this size.
-static_assert(offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM) == 44, "tool record size");
-#endif
 
 namespace zek {
 namespace {
 
-constexpr UINT_PTR kMoveTimer = 1;     // hides the balloon once the field moved
-constexpr UINT_PTR kExpiryTimer = 2;   // hides it after a while in any case
-constexpr UINT kMoveCheckMs = 50;
-constexpr UINT kBalloonLifeMs = 4000;
 constexpr char kThisProp[] = "zek.RangeEdit";
 
 constexpr char kDefaultTitle[] = "Error";
@@ -43,23 +32,7 @@ void RangeEdit::Bind(UINT controlId, HWND parent, HWND spin, int32_t lower, int3
     SetSpinRange(spin_, lower, upper);
     SendMessageA(edit_, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
 
-    // The balloon belongs to the dialog, so it goes away with it.
-    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
-    balloon_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_BALLOON,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
-                               instance, nullptr);
-
-    // One tracked tool without a window: placed and shown only on request.
-    tool_ = {};
-    tool_.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool_.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
-    tool_.hwnd = nullptr;
-    tool_.uId = 0;
-    tool_.hinst = nullptr;
-    tipText_.clear();
-    tool_.lpszText = const_cast<char*>(tipText_.c_str());
-    if (balloon_) SendMessageA(balloon_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool_));
-
+    balloon_.Create(parent, edit_);
     SetBalloonTexts(kDefaultTitle, kDefaultFormat);
 }
 
@@ -70,8 +43,7 @@ void RangeEdit::Bind(UINT controlId, HWND parent, HWND spin, int32_t lower, int3
 }
 
 void RangeEdit::SetBalloonTexts(const std::string& title, const std::string& format) {
-    title_ = title;
-    if (balloon_) SendMessageA(balloon_, TTM_SETTITLEA, TTI_ERROR, reinterpret_cast<LPARAM>(title_.c_str()));
+    balloon_.SetTitle(title);
     format_ = format;
 }
 
@@ -100,30 +72,11 @@ BOOL RangeEdit::Validate() {
         return TRUE;
     }
 
-    tipText_ = FillRangeMessage(format_, lower, upper);
-    tool_.lpszText = const_cast<char*>(tipText_.c_str());
-    if (edit_) GetWindowRect(edit_, &balloonRect_);
-    if (balloon_) {
-        SendMessageA(balloon_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool_));
-        TrackTooltipAt(balloon_, balloonRect_.right, balloonRect_.bottom);
-        SendMessageA(balloon_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool_));
-    }
-    // Setting a running timer restarts it: each refusal gets the full time.
-    SetTimer(edit_, kMoveTimer, kMoveCheckMs, nullptr);
-    SetTimer(edit_, kExpiryTimer, kBalloonLifeMs, nullptr);
+    balloon_.Show(FillRangeMessage(format_, lower, upper));
     return FALSE;
 }
 
-void RangeEdit::HideBalloon() {
-    if (edit_) {
-        KillTimer(edit_, kMoveTimer);
-        KillTimer(edit_, kExpiryTimer);
-    }
-    if (balloon_) {
-        ShowWindow(balloon_, SW_HIDE);
-        SendMessageA(balloon_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool_));
-    }
-}
+void RangeEdit::HideBalloon() { balloon_.Hide(); }
 
 void RangeEdit::SelectAll() {
     SendMessageA(edit_, EM_SETSEL, 0, -1);
@@ -160,7 +113,7 @@ LRESULT RangeEdit::OnKillFocus(WPARAM wParam, LPARAM) {
         SetFocus(edit_);
         SelectAll();
     }
-    if (gaining && gaining == balloon_) HideBalloon();
+    if (gaining && gaining == balloon_.Window()) HideBalloon();
     return result;
 }
 
@@ -169,14 +122,10 @@ LRESULT RangeEdit::OnEnable(WPARAM wParam, LPARAM) {
     return Default();
 }
 
+// The edit's only timers are the balloon's; no other reaches the edit's own
+// procedure.
 LRESULT RangeEdit::OnTimer(WPARAM wParam, LPARAM) {
-    if (wParam == kMoveTimer) {
-        RECT now = {};
-        GetWindowRect(edit_, &now);
-        if (!EqualRect(&now, &balloonRect_)) HideBalloon();
-    } else if (wParam == kExpiryTimer) {
-        HideBalloon();
-    }
+    balloon_.OnTimer(static_cast<UINT_PTR>(wParam));
     return 0;
 }
 
@@ -228,7 +177,7 @@ void RangeEdit::Unsubclass() {
     }
     edit_ = nullptr;
     editProc_ = nullptr;
-    balloon_ = nullptr;
+    balloon_.Forget();
     spin_ = nullptr;
     parent_ = nullptr;
 }
@@ -251,7 +200,7 @@ LRESULT CALLBACK RangeEdit::Proc(HWND window, UINT message, WPARAM wParam, LPARA
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         self->edit_ = nullptr;
         self->editProc_ = nullptr;
-        self->balloon_ = nullptr;
+        self->balloon_.Forget();
         result = CallWindowProcW(original, window, message, wParam, lParam);
         return result;
     }

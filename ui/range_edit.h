@@ -4,11 +4,11 @@
 // an error balloon at the field's lower right corner when the text is refused.
 #pragma once
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdint>
 #include <string>
 
+#include "ui/error_balloon.h"
 #include "ui/message_map.h"
 
 namespace zek {
@@ -32,9 +32,6 @@ public:
     BOOL Validate();
     void HideBalloon();
 
-    HWND Window() const { return edit_; }
-    HWND Balloon() const { return balloon_; }
-
     // Gives the edit its own procedure back and lets go of it. Safe from
     // another thread of the process while the edit's thread handles nothing.
     void Unsubclass();
@@ -56,16 +53,12 @@ private:
     HWND edit_ = nullptr;
     HWND parent_ = nullptr;
     UINT controlId_ = 0;
-    RECT balloonRect_ = {};
     HWND spin_ = nullptr;
     // The last number set into the field or accepted from it. The spin can't
     // be asked for it: it re-reads the field, and takes an empty one for 0.
     int32_t accepted_ = 0;
-    HWND balloon_ = nullptr;
-    TTTOOLINFOA tool_ = {};
-    std::string format_;
-    std::string title_;
-    std::string tipText_;  // what tool_.lpszText points at while shown
+    ErrorBalloon balloon_;
+    std::string format_;  // two "%d", for the lower and the upper bound
     WNDPROC editProc_ = nullptr;
     // The message being handled, for Default().
     UINT message_ = 0;

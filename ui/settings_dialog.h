@@ -40,9 +40,6 @@ public:
     // Inverts the caption 2·n times, 60 ms apart, on the calling thread.
     void Flash(int n);
 
-    // The edit that takes the extra zoom, for whoever drives the dialog.
-    const RangeEdit& OverZoomEdit() const { return overZoom_; }
-
 private:
     friend class DialogWindow<SettingsDialog>;
     BOOL OnInitDialog();
