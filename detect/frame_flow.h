@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "detect/detect_options.h"
 #include "detect/frame_format.h"
 #include "detect/metrics_plotter.h"
 #include "base/lock.h"
@@ -15,9 +16,6 @@
 namespace zek {
 
 class SettingsStore;
-
-constexpr int32_t kSettleFrames = 25;
-constexpr int32_t kZoomAfterSwitch = 100;
 
 // count * elementSize in bytes when it is at most addressLimit (SIZE_MAX for
 // this system); false when an array that long cannot be had.
@@ -93,7 +91,8 @@ void StopStream(FrameFlowState& state);
 void RunFrameFlow(FrameFlowState& state, SettingsStore& store, FramePorts& ports, uint8_t* pixels,
                   const ChannelInfo& channel);
 
-// The graph: RowActivity[i] / 255 against row i, for rows 0 .. height / 3.
+// The graph: RowActivity[i] / kGraphScale against row i, for rows 0 to
+// height / 3, in white.
 void DrawMetrics(const FrameFlowState& state, uint8_t* pixels);
 
 }  // namespace zek

@@ -20,8 +20,9 @@ Peaks FindPeaks(const int32_t* rowActivity, int32_t n);
 // Needs height - 2 * row1 > 0, which holds for row1 < height / 3, height > 0.
 int32_t EstimateZoom(int32_t row1, int32_t height, int32_t overZoom);
 
-// A change of 2 points or more, a peak row more than 5 rows from the second,
-// and a largest peak clearly above the second (0.7 as a double constant).
+// All three: the estimate moved by kSmallestZoomChange or more, the largest
+// peak's row is kSmallestPeakDistance or more from the second's, and the
+// largest times kSecondPeakRatio is above the second.
 bool ShouldSendZoom(int32_t lastZoom, int32_t zoom, const Peaks& peaks);
 
 }  // namespace zek
