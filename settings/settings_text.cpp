@@ -35,38 +35,64 @@ T Fetch(const void* target) {
     return v;
 }
 
+// How a number lies in its target: its width in bytes, and whether it is
+// written with a sign. Text and unknown types have no width.
+struct NumberShape {
+    int bytes;
+    bool isSigned;
+};
+
+NumberShape ShapeOf(KeyType type) {
+    switch (type) {
+        case KeyType::UInt8: return {1, false};
+        case KeyType::Int16: return {2, true};
+        case KeyType::UInt16: case KeyType::UInt16_3: return {2, false};
+        case KeyType::UInt32: case KeyType::UInt32_5: case KeyType::UInt32_7: case KeyType::UInt32_9:
+            return {4, false};
+        case KeyType::Int32: case KeyType::Int32_8: return {4, true};
+        case KeyType::Int64: return {8, true};
+        case KeyType::UInt64: return {8, false};
+        case KeyType::Text: break;
+    }
+    return {0, false};
+}
+
+bool IsKnown(KeyType type) { return type == KeyType::Text || ShapeOf(type).bytes != 0; }
+
+// The low bits of v, as many as the target is wide; the sign plays no part.
 void StoreNumber(const KeyDef& row, uint64_t v) {
-    switch (row.code) {
-        case 0: Store(row.target, static_cast<uint8_t>(v)); break;
-        case 1: case 2: case 3: Store(row.target, static_cast<uint16_t>(v)); break;
-        case 4: case 5: case 6: case 7: case 8: case 9: Store(row.target, static_cast<uint32_t>(v)); break;
-        case 10: case 11: Store(row.target, v); break;
+    switch (ShapeOf(row.type).bytes) {
+        case 1: Store(row.target, static_cast<uint8_t>(v)); break;
+        case 2: Store(row.target, static_cast<uint16_t>(v)); break;
+        case 4: Store(row.target, static_cast<uint32_t>(v)); break;
+        case 8: Store(row.target, v); break;
         default: break;
     }
 }
 
 std::string FormatValue(const KeyDef& row) {
-    switch (row.code) {
-        case 0: return std::to_string(Fetch<uint8_t>(row.target));
-        case 1: return std::to_string(Fetch<int16_t>(row.target));
-        case 2: case 3: return std::to_string(Fetch<uint16_t>(row.target));
-        case 4: case 5: case 7: case 9: return std::to_string(Fetch<uint32_t>(row.target));
-        case 6: case 8: return std::to_string(Fetch<int32_t>(row.target));
-        case 10: return std::to_string(Fetch<int64_t>(row.target));
-        case 11: return std::to_string(Fetch<uint64_t>(row.target));
-        case 12: return *static_cast<const std::string*>(row.target);
+    if (row.type == KeyType::Text) return *static_cast<const std::string*>(row.target);
+    const NumberShape shape = ShapeOf(row.type);
+    switch (shape.bytes) {
+        case 1: return std::to_string(Fetch<uint8_t>(row.target));
+        case 2: return shape.isSigned ? std::to_string(Fetch<int16_t>(row.target))
+                                      : std::to_string(Fetch<uint16_t>(row.target));
+        case 4: return shape.isSigned ? std::to_string(Fetch<int32_t>(row.target))
+                                      : std::to_string(Fetch<uint32_t>(row.target));
+        case 8: return shape.isSigned ? std::to_string(Fetch<int64_t>(row.target))
+                                      : std::to_string(Fetch<uint64_t>(row.target));
         default: return std::string();
     }
 }
 
-bool KnownCode(int32_t code) { return code >= 0 && code <= 12; }
-
 }  // namespace
 
+// ProcEnable is read as a 32-bit number and written unsigned; OverZoom is
+// written signed.
 SettingsKeyTable SettingsKeys(ChannelSettings& target) {
     return SettingsKeyTable{{
-        {4, "ProcEnable", &target.ProcEnable, 1},
-        {6, "OverZoom", &target.OverZoom, 3},
+        {KeyType::UInt32, "ProcEnable", &target.ProcEnable, 1},
+        {KeyType::Int32, "OverZoom", &target.OverZoom, 3, "", kOverZoomRange},
     }};
 }
 
@@ -186,18 +212,14 @@ bool SettingsReader::FindValue(const std::string& section, const std::string& ke
 }
 
 void SettingsReader::ReadKey(const std::string& section, const KeyDef& row) {
-    if (!KnownCode(row.code)) return;
+    if (!IsKnown(row.type)) return;
     std::string value;
     const bool found = FindValue(section, row.key, value);
-    if (row.code == 12) {
+    if (row.type == KeyType::Text) {
         *static_cast<std::string*>(row.target) = found ? value : std::string(row.defaultText);
         return;
     }
     StoreNumber(row, found ? static_cast<uint64_t>(ParseDecimal(value)) : static_cast<uint64_t>(row.defaultValue));
-}
-
-void SettingsReader::ReadKeys(const std::string& section, const KeyDef* rows, int count) {
-    for (int i = 0; i < count; ++i) ReadKey(section, rows[i]);
 }
 
 // ---- writing ----
@@ -257,13 +279,9 @@ void SettingsWriter::WriteValue(const std::string& key, const std::string& value
 }
 
 void SettingsWriter::WriteKey(const KeyDef& row) {
-    if (!KnownCode(row.code)) return;
+    if (!IsKnown(row.type)) return;
     scratch_ = FormatValue(row);
     WriteValue(row.key, scratch_);
-}
-
-void SettingsWriter::WriteKeys(const KeyDef* rows, int count) {
-    for (int i = 0; i < count; ++i) WriteKey(rows[i]);
 }
 
 }  // namespace zek

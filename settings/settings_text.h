@@ -5,22 +5,63 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "settings/channel_settings.h"
 
 namespace zek {
 
-// One typed setting: how to read it into its target and write it back.
-// Codes 0..12 give the target's type (see ReadKey/WriteKey); any other code
-// makes the row inert.
-struct KeyDef {
-    int32_t code;
-    const char* key;
-    void* target;          // a variable of the width the code gives; std::string for 12
-    int64_t defaultValue;  // narrower targets take its low bits
-    const char* defaultText = "";  // code 12 only
+// The type of a key row: what its target is and how its value is read and
+// written. Some types have more than one code, and those codes behave
+// alike; each extra one carries its number in its name. A row with any
+// other code (negative or above 12) is inert: it neither reads nor writes.
+enum class KeyType : int32_t {
+    UInt8 = 0,
+    Int16 = 1,
+    UInt16 = 2,
+    UInt16_3 = 3,
+    UInt32 = 4,
+    UInt32_5 = 5,
+    Int32 = 6,
+    UInt32_7 = 7,
+    Int32_8 = 8,
+    UInt32_9 = 9,
+    Int64 = 10,
+    UInt64 = 11,  // read with the signed parse, written unsigned
+    Text = 12,    // a std::string, the value text as it stands
 };
+
+// The values a setting is meant to take, both ends included: documentation,
+// and what the dialog that edits it allows. A load never holds a value to
+// it; a file keeps whatever it says.
+struct ValueRange {
+    int32_t lower;
+    int32_t upper;
+};
+
+// One typed setting: how to read it into its target and write it back.
+struct KeyDef {
+    constexpr KeyDef(KeyType type_, const char* key_, void* target_, int64_t defaultValue_,
+                     const char* defaultText_ = "", std::optional<ValueRange> range_ = std::nullopt)
+        : type(type_), key(key_), target(target_), defaultValue(defaultValue_), defaultText(defaultText_),
+          range(range_) {}
+    // A row from its numeric type code, as a table of numbers gives it;
+    // a code outside the known ones makes it inert.
+    constexpr explicit KeyDef(int32_t code, const char* key_, void* target_, int64_t defaultValue_,
+                              const char* defaultText_ = "")
+        : KeyDef(static_cast<KeyType>(code), key_, target_, defaultValue_, defaultText_) {}
+
+    KeyType type;
+    const char* key;
+    void* target;          // a variable of the width the type gives; std::string for Text
+    int64_t defaultValue;  // narrower targets take its low bits
+    const char* defaultText;  // Text only
+    std::optional<ValueRange> range;
+};
+
+// The extra zoom the dialog offers, in percent.
+inline constexpr ValueRange kOverZoomRange{0, 9};
 
 // The plug-in's own keys, aimed at one record's values.
 constexpr int kSettingsKeyCount = 2;
@@ -51,7 +92,10 @@ public:
     bool NextHeaderFrom(int32_t& pos, std::string& name);
     bool FindValue(const std::string& section, const std::string& key, std::string& value);
     void ReadKey(const std::string& section, const KeyDef& row);
-    void ReadKeys(const std::string& section, const KeyDef* rows, int count);
+    template <std::size_t N>
+    void ReadKeys(const std::string& section, const KeyDef (&rows)[N]) {
+        for (const KeyDef& row : rows) ReadKey(section, row);
+    }
 
     int32_t readCursor() const { return readCursor_; }
     int32_t sectionMark() const { return sectionMark_; }
@@ -84,7 +128,10 @@ public:
     void WriteChannelSection(uint32_t idLow, uint32_t idHigh);
     void WriteValue(const std::string& key, const std::string& value);
     void WriteKey(const KeyDef& row);
-    void WriteKeys(const KeyDef* rows, int count);
+    template <std::size_t N>
+    void WriteKeys(const KeyDef (&rows)[N]) {
+        for (const KeyDef& row : rows) WriteKey(row);
+    }
 
     const char* data() const { return data_; }
     int32_t length() const { return length_; }
