@@ -80,7 +80,7 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
     // walk keeps its own position, so lookups that wrap around the text
     // cannot send it back to a section it has passed.
     int32_t pos = 0;
-    std::string name;
+    std::string_view name;
     while (reader_.NextHeaderFrom(pos, name)) {
         const uint64_t id = static_cast<uint64_t>(ParseDecimal(name));
         // Passes over DIALOG, DEFAULT, 0 and names that are not numbers.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "settings/channel_settings.h"
 
@@ -71,11 +72,15 @@ struct SettingsKeyTable {
 SettingsKeyTable SettingsKeys(ChannelSettings& target);
 
 bool IsBlank(char c);  // space, tab, vertical tab, form feed
-std::string Trim(const std::string& s);
+// The text without blanks at either end; a view into the same bytes.
+std::string_view Trim(std::string_view s);
 // Leading blanks, one optional sign, digits up to the first other byte; no
 // digits gives 0. Wraps modulo 2^64 rather than overflowing.
-int64_t ParseDecimal(const std::string& s);
+int64_t ParseDecimal(std::string_view s);
 
+// Lines, names and values come out as views into the text the reader holds:
+// nothing is copied while a lookup scans, and a view stays good until the
+// next Reset. The std::string forms copy the one result they give.
 class SettingsReader {
 public:
     // Takes the bytes; the count is the only bound, there is no terminator.
@@ -83,17 +88,20 @@ public:
     const char* text() const { return text_.get(); }
     int32_t length() const { return length_; }
 
+    bool ReadLine(std::string_view& line);
     bool ReadLine(std::string& line);
-    bool FindSection(const std::string& name);
+    bool FindSection(std::string_view name);
     bool NextSection(std::string& name);
     // Section headers in file order from `pos`, independent of the lookups'
     // position, so a walk over the file cannot be sent back by a lookup.
     // Leaves the lookups starting at the header found.
+    bool NextHeaderFrom(int32_t& pos, std::string_view& name);
     bool NextHeaderFrom(int32_t& pos, std::string& name);
-    bool FindValue(const std::string& section, const std::string& key, std::string& value);
-    void ReadKey(const std::string& section, const KeyDef& row);
+    bool FindValue(std::string_view section, std::string_view key, std::string_view& value);
+    bool FindValue(std::string_view section, std::string_view key, std::string& value);
+    void ReadKey(std::string_view section, const KeyDef& row);
     template <std::size_t N>
-    void ReadKeys(const std::string& section, const KeyDef (&rows)[N]) {
+    void ReadKeys(std::string_view section, const KeyDef (&rows)[N]) {
         for (const KeyDef& row : rows) ReadKey(section, row);
     }
 
@@ -120,13 +128,14 @@ public:
     // Lets tests make growth fail; std::realloc otherwise.
     void SetReallocator(Reallocator r) { realloc_ = r; }
 
-    // Drops the previous output and starts an empty one of one step.
+    // Drops the previous output and starts an empty one of one step; false
+    // when that step cannot be had, and then nothing can be written.
     bool Begin();
     void Append(const char* bytes, std::size_t n);
-    void Append(const std::string& s) { Append(s.data(), s.size()); }
-    void WriteSection(const std::string& name);
+    void Append(std::string_view s) { Append(s.data(), s.size()); }
+    void WriteSection(std::string_view name);
     void WriteChannelSection(uint32_t idLow, uint32_t idHigh);
-    void WriteValue(const std::string& key, const std::string& value);
+    void WriteValue(std::string_view key, std::string_view value);
     void WriteKey(const KeyDef& row);
     template <std::size_t N>
     void WriteKeys(const KeyDef (&rows)[N]) {
@@ -145,7 +154,10 @@ private:
     int32_t length_ = 0;
     int32_t capacity_ = 0;
     bool complete_ = false;
+    // A value's text, and the line being put together: each line goes in
+    // as one piece, and both keep their room from one line to the next.
     std::string scratch_;
+    std::string piece_;
 };
 
 }  // namespace zek
