@@ -56,7 +56,7 @@ public:
 
 private:
     mutable Lock lock_;
-    std::string text_;
+    std::string text_ ZEK_GUARDED_BY(lock_);
 };
 
 // What the flow asks of the platform.

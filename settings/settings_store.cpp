@@ -211,6 +211,21 @@ void SettingsStore::Save() {
     io_->ReplaceWhole(settingsPath_, writer_.data(), static_cast<std::size_t>(writer_.length()));
 }
 
+std::string SettingsStore::SettingsPath() const {
+    LockHold files(fileLock_);
+    return settingsPath_;
+}
+
+std::string SettingsStore::InstanceSuffix() const {
+    LockHold files(fileLock_);
+    return instanceSuffix_;
+}
+
+void SettingsStore::SetOutputReallocator(SettingsWriter::Reallocator r) {
+    LockHold files(fileLock_);
+    writer_.SetReallocator(r);
+}
+
 std::vector<ChannelSettings> SettingsStore::Records() const {
     LockHold hold(lock_);
     return records_;
