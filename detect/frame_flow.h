@@ -19,7 +19,7 @@ class SettingsStore;
 
 // count * elementSize in bytes when it is at most addressLimit (SIZE_MAX for
 // this system); false when an array that long cannot be had.
-bool ArrayBytes(uint64_t count, uint64_t elementSize, uint64_t addressLimit, size_t& bytes);
+[[nodiscard]] bool ArrayBytes(uint64_t count, uint64_t elementSize, uint64_t addressLimit, size_t& bytes);
 
 // One signed 32-bit value per frame row, 16-byte aligned, zero-filled.
 // Without memory for it (or for a height no array can hold) none is kept.

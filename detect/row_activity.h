@@ -14,7 +14,7 @@ namespace zek {
 // the groups of eight columns need one whole group. A frame whose bytes
 // would not fit the address space cannot exist, so a host announcing one has
 // sent a broken record: it is not measured, and no offset into it can wrap.
-inline bool CanMeasure(const FrameFormat& f) {
+[[nodiscard]] inline bool CanMeasure(const FrameFormat& f) {
     return f.width >= 8 && f.height >= 4 &&
            uint64_t(f.width) * 2 * uint64_t(f.height) <= uint64_t(PTRDIFF_MAX);
 }

@@ -208,7 +208,9 @@ void SettingsStore::Save() {
     // A file that was there but could not be read still holds channels this
     // store never saw; writing over it would lose them.
     if (!io_ || settingsPath_.empty() || !textRead_) return;
-    io_->ReplaceWhole(settingsPath_, writer_.data(), static_cast<std::size_t>(writer_.length()));
+    // A write that fails leaves the old file whole, and is not reported:
+    // there is no one to tell at Done.
+    (void)io_->ReplaceWhole(settingsPath_, writer_.data(), static_cast<std::size_t>(writer_.length()));
 }
 
 std::string SettingsStore::SettingsPath() const {

@@ -88,17 +88,17 @@ public:
     const char* text() const { return text_.get(); }
     int32_t length() const { return length_; }
 
-    bool ReadLine(std::string_view& line);
-    bool ReadLine(std::string& line);
-    bool FindSection(std::string_view name);
-    bool NextSection(std::string& name);
+    [[nodiscard]] bool ReadLine(std::string_view& line);
+    [[nodiscard]] bool ReadLine(std::string& line);
+    [[nodiscard]] bool FindSection(std::string_view name);
+    [[nodiscard]] bool NextSection(std::string& name);
     // Section headers in file order from `pos`, independent of the lookups'
     // position, so a walk over the file cannot be sent back by a lookup.
     // Leaves the lookups starting at the header found.
-    bool NextHeaderFrom(int32_t& pos, std::string_view& name);
-    bool NextHeaderFrom(int32_t& pos, std::string& name);
-    bool FindValue(std::string_view section, std::string_view key, std::string_view& value);
-    bool FindValue(std::string_view section, std::string_view key, std::string& value);
+    [[nodiscard]] bool NextHeaderFrom(int32_t& pos, std::string_view& name);
+    [[nodiscard]] bool NextHeaderFrom(int32_t& pos, std::string& name);
+    [[nodiscard]] bool FindValue(std::string_view section, std::string_view key, std::string_view& value);
+    [[nodiscard]] bool FindValue(std::string_view section, std::string_view key, std::string& value);
     void ReadKey(std::string_view section, const KeyDef& row);
     template <std::size_t N>
     void ReadKeys(std::string_view section, const KeyDef (&rows)[N]) {
@@ -130,7 +130,7 @@ public:
 
     // Drops the previous output and starts an empty one of one step; false
     // when that step cannot be had, and then nothing can be written.
-    bool Begin();
+    [[nodiscard]] bool Begin();
     void Append(const char* bytes, std::size_t n);
     void Append(std::string_view s) { Append(s.data(), s.size()); }
     void WriteSection(std::string_view name);

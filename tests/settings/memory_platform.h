@@ -15,14 +15,14 @@ public:
     std::string file;
     bool written = false;
 
-    bool ReadOrCreate(const std::string&, std::unique_ptr<char[]>& bytes, int32_t& length) override {
+    [[nodiscard]] bool ReadOrCreate(const std::string&, std::unique_ptr<char[]>& bytes, int32_t& length) override {
         // Exactly the file's size, so AddressSanitizer flags any look past it.
         bytes.reset(file.empty() ? nullptr : new char[file.size()]);
         if (!file.empty()) std::memcpy(bytes.get(), file.data(), file.size());
         length = static_cast<int32_t>(file.size());
         return true;
     }
-    bool ReplaceWhole(const std::string&, const char* bytes, std::size_t length) override {
+    [[nodiscard]] bool ReplaceWhole(const std::string&, const char* bytes, std::size_t length) override {
         file.assign(bytes, length);
         written = true;
         return true;
@@ -31,7 +31,7 @@ public:
 
 class FixedLocation final : public LocationPlatform {
 public:
-    bool QueryPlatformId(bool, uint32_t& id) override {
+    [[nodiscard]] bool QueryPlatformId(bool, uint32_t& id) override {
         id = kPlatformWin32Nt;
         return true;
     }
