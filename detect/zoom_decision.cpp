@@ -44,8 +44,8 @@ bool ShouldSendZoom(int32_t lastZoom, int32_t zoom, const Peaks& peaks) {
     const int64_t change = static_cast<int64_t>(lastZoom) - zoom;
     const bool zoomMoved = std::llabs(change) >= kSmallestZoomChange;
     const bool peaksApart = std::abs(peaks.row2 - peaks.row1) >= kSmallestPeakDistance;
-    // In double precision, as the ratio is: the strict test decides equal
-    // and near-equal peaks exactly as it always has.
+    // Taken in double precision, the ratio's own; strictly above, so two
+    // equal peaks never pass.
     const bool largestClear = peaks.largest * kSecondPeakRatio > peaks.second;
     return zoomMoved && peaksApart && largestClear;
 }
