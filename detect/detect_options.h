@@ -17,39 +17,29 @@ struct DetectOption {
 };
 
 // The row measure.
-inline constexpr DetectOption<int32_t> kDarkLimit{
-    33, "dark limit",
-    "An upper luma of at most this is dark; only a dark sample with a brighter one two rows below counts."};
-inline constexpr DetectOption<int32_t> kStepWeight{
-    255, "step weight",
-    "What a dark sample with a brighter one below counts besides the step itself, so that the number of "
-    "such samples weighs more than their brightness."};
-inline constexpr DetectOption<int32_t> kDecayPerFrame{
-    500, "decay per frame",
-    "What a row's held value loses on each measured frame, never going below 0, before the new value "
-    "replaces it when larger."};
+inline constexpr DetectOption<int32_t> kDarkLimit{33, "dark limit",
+    "An upper luma of at most this is dark: only a dark sample with a brighter one two rows below counts."};
+inline constexpr DetectOption<int32_t> kStepWeight{255, "step weight",
+    "What a dark sample with a brighter one below counts besides the step, so their number outweighs their size."};
+inline constexpr DetectOption<int32_t> kDecayPerFrame{500, "decay per frame",
+    "What a row's held value loses on each measured frame, never below 0, before a larger new value replaces it."};
 
 // The frame flow after a channel switch.
-inline constexpr DetectOption<int32_t> kSettleFrames{
-    25, "settle count",
+inline constexpr DetectOption<int32_t> kSettleFrames{25, "settle count",
     "Frames a channel switch waits before the first measure; the switch frame counts as the first of them."};
-inline constexpr DetectOption<int32_t> kZoomAfterSwitch{
-    100, "zoom after a switch",
-    "The zoom the flow assumes it last sent once the channel changed, so that any clear estimate after the "
-    "switch differs from it."};
+inline constexpr DetectOption<int32_t> kZoomAfterSwitch{100, "zoom after a switch",
+    "The zoom taken as sent last once the channel changed, so that any clear estimate after it differs."};
 
 // The zoom decision.
-inline constexpr DetectOption<int32_t> kSmallestZoomChange{
-    2, "smallest change sent", "An estimate this many points or more away from the zoom sent last is sent."};
-inline constexpr DetectOption<int32_t> kSmallestPeakDistance{
-    6, "smallest peak distance",
+inline constexpr DetectOption<int32_t> kSmallestZoomChange{2, "smallest change sent",
+    "An estimate this many points or more away from the zoom sent last is sent."};
+inline constexpr DetectOption<int32_t> kSmallestPeakDistance{6, "smallest peak distance",
     "The largest peak's row must be at least this many rows from the second's (row 0 when there is none)."};
-inline constexpr DetectOption<double> kSecondPeakRatio{
-    0.7, "second-peak ratio",
+inline constexpr DetectOption<double> kSecondPeakRatio{0.7, "second-peak ratio",
     "The largest peak times this must be above the second peak, strictly, for the estimate to be clear."};
 
 // The graph of the row values.
-inline constexpr DetectOption<int32_t> kGraphScale{
-    255, "graph scale", "A row value is drawn this many times smaller, as the column of its point."};
+inline constexpr DetectOption<int32_t> kGraphScale{255, "graph scale",
+    "A row value is drawn this many times smaller, as the column of its point."};
 
 }  // namespace zek
