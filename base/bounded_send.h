@@ -19,6 +19,6 @@ constexpr UINT kAnswerWaitMs = 500;
 // the system already counts as hung. True with the answer; false when the
 // window did not answer in time or is gone. For a window of the calling
 // thread the procedure runs at once and there is no bound.
-bool SendWithinBound(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer);
+[[nodiscard]] bool SendWithinBound(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer);
 
 }  // namespace zek

@@ -8,19 +8,21 @@
 #include <mutex>
 #endif
 
+#include "base/thread_annotations.h"
+
 namespace zek {
 
-class Lock {
+class ZEK_CAPABILITY("mutex") Lock {
 public:
 #if defined(_WIN32)
     Lock();
     ~Lock();
-    void Acquire();
-    void Release();
+    void Acquire() ZEK_ACQUIRE();
+    void Release() ZEK_RELEASE();
 #else
     Lock() = default;
-    void Acquire() { mutex_.lock(); }
-    void Release() { mutex_.unlock(); }
+    void Acquire() ZEK_ACQUIRE() { mutex_.lock(); }
+    void Release() ZEK_RELEASE() { mutex_.unlock(); }
 #endif
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
@@ -38,10 +40,10 @@ private:
 };
 
 // Holds a lock for the rest of the scope.
-class LockHold {
+class ZEK_SCOPED_CAPABILITY LockHold {
 public:
-    explicit LockHold(Lock& lock) : lock_(lock) { lock_.Acquire(); }
-    ~LockHold() { lock_.Release(); }
+    explicit LockHold(Lock& lock) ZEK_ACQUIRE(lock) : lock_(lock) { lock_.Acquire(); }
+    ~LockHold() ZEK_RELEASE() { lock_.Release(); }
     LockHold(const LockHold&) = delete;
     LockHold& operator=(const LockHold&) = delete;
 

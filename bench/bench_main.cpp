@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     zek::bench::Suite suite;
     zek::bench::RegisterRowActivityBenchmarks(suite);
     zek::bench::RegisterFrameFlowBenchmarks(suite);
+    zek::bench::RegisterSettingsBenchmarks(suite);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks(&suite);

@@ -34,5 +34,6 @@ private:
 
 void RegisterRowActivityBenchmarks(Suite& suite);
 void RegisterFrameFlowBenchmarks(Suite& suite);
+void RegisterSettingsBenchmarks(Suite& suite);
 
 }  // namespace zek::bench

@@ -9,6 +9,13 @@
 #include "settings/settings_store.h"
 
 namespace zek {
+namespace {
+
+// The matte is looked for in the top third of the frame; the graph shows
+// the same rows.
+int32_t SearchedRows(int32_t height) { return height / 3; }
+
+}  // namespace
 
 void RowActivityBuffer::AlignedDelete::operator()(int32_t* p) const {
     ::operator delete[](p, std::align_val_t(16));
@@ -49,10 +56,15 @@ void StartStream(FrameFlowState& state, int32_t width, int32_t height, int32_t p
 void StopStream(FrameFlowState& state) { state.rowActivity.Release(); }
 
 void DrawMetrics(const FrameFlowState& state, uint8_t* pixels) {
+    // Each segment stops one pixel short of its end, which the next draws.
+    constexpr int32_t kNoExtraPixels = 0;
+    constexpr uint32_t kWhite = 0xFFFFFFFFu;
+    constexpr int32_t kOpaque = 100;
     const int32_t* rows = state.rowActivity.data();
-    const int32_t n = state.format.height / 3;
+    const int32_t n = SearchedRows(state.format.height);
     for (int32_t i = 0; i < n; ++i) {
-        state.plotter.DrawLine(pixels, rows[i] / 255, i, rows[i + 1] / 255, i + 1, 0, 0xFFFFFFFFu, 100);
+        state.plotter.DrawLine(pixels, rows[i] / kGraphScale, i, rows[i + 1] / kGraphScale, i + 1, kNoExtraPixels,
+                               kWhite, kOpaque);
     }
 }
 
@@ -82,7 +94,7 @@ void RunFrameFlow(FrameFlowState& state, SettingsStore& store, FramePorts& ports
 
     if (state.metricsEnabled.load(std::memory_order_relaxed) != 0) DrawMetrics(state, pixels);
 
-    const Peaks peaks = FindPeaks(state.rowActivity.data(), format.height / 3);
+    const Peaks peaks = FindPeaks(state.rowActivity.data(), SearchedRows(format.height));
     const int32_t zoom =
         EstimateZoom(peaks.row1, format.height, store.current.OverZoom.load(std::memory_order_relaxed));
     if (ShouldSendZoom(state.lastZoom, zoom, peaks)) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "detect/detect_options.h"
 #include "detect/frame_format.h"
 #include "detect/metrics_plotter.h"
 #include "base/lock.h"
@@ -16,12 +17,9 @@ namespace zek {
 
 class SettingsStore;
 
-constexpr int32_t kSettleFrames = 25;
-constexpr int32_t kZoomAfterSwitch = 100;
-
 // count * elementSize in bytes when it is at most addressLimit (SIZE_MAX for
 // this system); false when an array that long cannot be had.
-bool ArrayBytes(uint64_t count, uint64_t elementSize, uint64_t addressLimit, size_t& bytes);
+[[nodiscard]] bool ArrayBytes(uint64_t count, uint64_t elementSize, uint64_t addressLimit, size_t& bytes);
 
 // One signed 32-bit value per frame row, 16-byte aligned, zero-filled.
 // Without memory for it (or for a height no array can hold) none is kept.
@@ -58,7 +56,7 @@ public:
 
 private:
     mutable Lock lock_;
-    std::string text_;
+    std::string text_ ZEK_GUARDED_BY(lock_);
 };
 
 // What the flow asks of the platform.
@@ -93,7 +91,8 @@ void StopStream(FrameFlowState& state);
 void RunFrameFlow(FrameFlowState& state, SettingsStore& store, FramePorts& ports, uint8_t* pixels,
                   const ChannelInfo& channel);
 
-// The graph: RowActivity[i] / 255 against row i, for rows 0 .. height / 3.
+// The graph: RowActivity[i] / kGraphScale against row i, for rows 0 to
+// height / 3, in white.
 void DrawMetrics(const FrameFlowState& state, uint8_t* pixels);
 
 }  // namespace zek

@@ -28,7 +28,7 @@ constexpr int32_t kLineCoordinateLimit = 1 << 29;
 // extra pixels before clipping, clipped to a width x height frame. False
 // when nothing of it is to be drawn. An extra above 1 is taken as 1, so the
 // run never goes past its end point and out of the frame.
-bool ClipLine(int32_t width, int32_t height, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+[[nodiscard]] bool ClipLine(int32_t width, int32_t height, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
               int32_t extra, LineRun& run);
 
 }  // namespace zek

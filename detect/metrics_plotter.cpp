@@ -1,5 +1,6 @@
 #include "detect/metrics_plotter.h"
 
+#include "detect/frame_format.h"
 #include "detect/line_clip.h"
 #include "detect/mul_div.h"
 
@@ -76,10 +77,10 @@ void MetricsPlotter::SetGeometry(int32_t width, int32_t height, int32_t pixelFor
     geometry_.width = width;
     geometry_.height = height;
     geometry_.pixelFormat = pixelFormat;
-    if (pixelFormat == 0) {
+    if (pixelFormat == kPixelFormatYuy2) {
         geometry_.bytesPerPixel = 2;
         geometry_.rowStride = 2 * int64_t{width};
-    } else if (pixelFormat == 1) {
+    } else if (pixelFormat == kPixelFormatRgb24) {
         geometry_.bytesPerPixel = 3;
         geometry_.rowStride = -3 * int64_t{width};
     }
@@ -88,16 +89,16 @@ void MetricsPlotter::SetGeometry(int32_t width, int32_t height, int32_t pixelFor
 void MetricsPlotter::DrawLine(uint8_t* frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
                               int32_t extra, uint32_t colour, int32_t opacity) const {
     const FrameGeometry& g = geometry_;
-    if (!frame || (g.pixelFormat != 0 && g.pixelFormat != 1)) return;
+    if (!frame || (g.pixelFormat != kPixelFormatYuy2 && g.pixelFormat != kPixelFormatRgb24)) return;
     // A YUY2 pixel pair shares one 4-byte group; with an odd width the last
     // column has no whole group in its row, so it is left out of the frame.
-    const int32_t drawWidth = g.pixelFormat == 0 ? g.width & ~1 : g.width;
+    const int32_t drawWidth = g.pixelFormat == kPixelFormatYuy2 ? g.width & ~1 : g.width;
     LineRun run;
     if (!ClipLine(drawWidth, g.height, x0, y0, x1, y1, extra, run)) return;
 
     const int32_t weight = MulDiv(opacity < 0 ? 0 : opacity > 100 ? 100 : opacity, 256, 100);
     const int32_t red = colour & 0xFF, green = (colour >> 8) & 0xFF, blue = (colour >> 16) & 0xFF;
-    if (g.pixelFormat == 0) {
+    if (g.pixelFormat == kPixelFormatYuy2) {
         const Yuy2Pixel write{
             frame, g.rowStride,
             static_cast<uint8_t>((9798 * red + 19235 * green + 3735 * blue) / 32768),

@@ -27,7 +27,8 @@ void MeasureRowActivityScalar(int32_t* rowActivity, uint8_t* frame, const FrameF
         for (int32_t x = 0; x < columns; ++x) {
             const unsigned u = upper[2 * intptr_t{x}];
             const unsigned l = lower[2 * intptr_t{x}];
-            if ((u >> 1) <= 16 && l > u) sum += 255 + (l - u);
+            const bool dark = u <= static_cast<unsigned>(kDarkLimit);
+            if (dark && l > u) sum += static_cast<unsigned>(kStepWeight) + (l - u);
         }
         HoldRowPeak(rowActivity[i], sum);
     }

@@ -22,7 +22,7 @@ struct Avx2Ops {
     // pack. The order is the same for every row, which is all the sums need.
     static T Luma(const uint8_t* p, T oddBytes) { return _mm256_blendv_epi8(Load(p), Load(p + 31), oddBytes); }
     static T Darken(T u) {
-        return _mm256_or_si256(u, _mm256_cmpeq_epi8(_mm256_max_epu8(u, _mm256_set1_epi8(34)), u));
+        return _mm256_or_si256(u, _mm256_cmpeq_epi8(_mm256_max_epu8(u, _mm256_set1_epi8(kFirstBrightLuma)), u));
     }
     static T SubSat(T a, T b) { return _mm256_subs_epu8(a, b); }
     static T Sad(T v) { return _mm256_sad_epu8(v, Zero()); }

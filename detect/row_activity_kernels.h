@@ -12,6 +12,6 @@ void MeasureRowsSse2(int32_t* rowActivity, const uint8_t* frame, const FrameForm
 void MeasureRowsAvx2(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format);
 
 // AVX2 in the CPU and its registers saved by the operating system.
-bool CpuHasAvx2();
+[[nodiscard]] bool CpuHasAvx2();
 
 }  // namespace zek

@@ -14,6 +14,12 @@
 namespace zek {
 namespace {
 
+// The lowest luma that is not dark, as the byte the vector compares take.
+// Raising every such luma to 255 leaves no brighter one below it, which
+// needs a dark limit below 255.
+static_assert(kDarkLimit >= 0 && kDarkLimit < 255, "the lowest luma that is not dark is a byte");
+constexpr char kFirstBrightLuma = static_cast<char>(kDarkLimit + 1);
+
 // Sixteen samples a step, in 128-bit registers.
 struct Sse2Ops {
     using T = __m128i;
@@ -32,10 +38,10 @@ struct Sse2Ops {
     static T LumaHalf(const uint8_t* p, T mask) {
         return _mm_packus_epi16(_mm_and_si128(Load(p), mask), Zero());
     }
-    // Lumas that are not dark (34 and up) become 255, so that no lower luma
-    // exceeds them.
+    // Lumas that are not dark (kFirstBrightLuma and up) become 255, so that
+    // no lower luma exceeds them.
     static T Darken(T u) {
-        return _mm_or_si128(u, _mm_cmpeq_epi8(_mm_max_epu8(u, _mm_set1_epi8(34)), u));
+        return _mm_or_si128(u, _mm_cmpeq_epi8(_mm_max_epu8(u, _mm_set1_epi8(kFirstBrightLuma)), u));
     }
     static T SubSat(T a, T b) { return _mm_subs_epu8(a, b); }
     static T Sad(T v) { return _mm_sad_epu8(v, Zero()); }
@@ -54,12 +60,12 @@ struct Sse2Ops {
 // lumas are kept (in the first-level cache) until the row two below pairs
 // with them.
 //
-// A sample contributes 255 + d when its upper luma is dark (at most 33) and
-// d, the lower luma minus the upper, is above 0. Per lane: d is found as
-// the saturating difference against the upper luma with non-dark lumas
-// raised to 255; the sum of d comes from a sum of absolute differences and
-// the lanes with d = 0 are counted in bytes. Then
-//     S = sum of d + 255 * (lanes stepped over - lanes with d = 0),
+// A sample contributes kStepWeight + d when its upper luma is dark (at most
+// kDarkLimit) and d, the lower luma minus the upper, is above 0. Per lane:
+// d is found as the saturating difference against the upper luma with
+// non-dark lumas raised to 255; the sum of d comes from a sum of absolute
+// differences and the lanes with d = 0 are counted in bytes. Then
+//     S = sum of d + kStepWeight * (lanes stepped over - lanes with d = 0),
 // so lanes that add nothing, padding included, cancel out.
 
 // Bytes kept per row: its lumas of whole groups of eight columns, and room
@@ -112,7 +118,7 @@ uint32_t PassRow(const uint8_t* row, uint8_t* kept, int32_t groups) {
         lanes += N::kLumas;
     }
     // Wraps through unsigned arithmetic to the exact, non-negative sum.
-    return sumD + 255u * (lanes - zeros);
+    return sumD + static_cast<uint32_t>(kStepWeight) * (lanes - zeros);
 }
 
 template <class V>

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "detect/detect_options.h"
+
 namespace zek {
 
 Peaks FindPeaks(const int32_t* rowActivity, int32_t n) {
@@ -40,8 +42,12 @@ int32_t EstimateZoom(int32_t row1, int32_t height, int32_t overZoom) {
 
 bool ShouldSendZoom(int32_t lastZoom, int32_t zoom, const Peaks& peaks) {
     const int64_t change = static_cast<int64_t>(lastZoom) - zoom;
-    return std::llabs(change) > 1 && std::abs(peaks.row2 - peaks.row1) > 5 &&
-           peaks.largest * 0.7 > peaks.second;
+    const bool zoomMoved = std::llabs(change) >= kSmallestZoomChange;
+    const bool peaksApart = std::abs(peaks.row2 - peaks.row1) >= kSmallestPeakDistance;
+    // Taken in double precision, the ratio's own; strictly above, so two
+    // equal peaks never pass.
+    const bool largestClear = peaks.largest * kSecondPeakRatio > peaks.second;
+    return zoomMoved && peaksApart && largestClear;
 }
 
 }  // namespace zek

@@ -14,14 +14,15 @@ struct Peaks {
 
 // A peak is a rise followed by a fall within rows 0..n-1, at the last row
 // before the fall. A new largest drops the former one instead of demoting it.
-Peaks FindPeaks(const int32_t* rowActivity, int32_t n);
+[[nodiscard]] Peaks FindPeaks(const int32_t* rowActivity, int32_t n);
 
 // row1 * 100 / (height - 2 * row1), truncated, plus the channel's extra zoom.
 // Needs height - 2 * row1 > 0, which holds for row1 < height / 3, height > 0.
-int32_t EstimateZoom(int32_t row1, int32_t height, int32_t overZoom);
+[[nodiscard]] int32_t EstimateZoom(int32_t row1, int32_t height, int32_t overZoom);
 
-// A change of 2 points or more, a peak row more than 5 rows from the second,
-// and a largest peak clearly above the second (0.7 as a double constant).
-bool ShouldSendZoom(int32_t lastZoom, int32_t zoom, const Peaks& peaks);
+// All three: the estimate moved by kSmallestZoomChange or more, the largest
+// peak's row is kSmallestPeakDistance or more from the second's, and the
+// largest times kSecondPeakRatio is above the second.
+[[nodiscard]] bool ShouldSendZoom(int32_t lastZoom, int32_t zoom, const Peaks& peaks);
 
 }  // namespace zek

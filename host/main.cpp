@@ -25,27 +25,98 @@
 
 namespace {
 
+// How the host answers KeepChannel at save time.
 enum class KeepMode { All, None, Listed };
-KeepMode g_keepMode = KeepMode::All;
-std::set<int64_t> g_keepIds;
+struct KeepAnswers {
+    KeepMode mode = KeepMode::All;
+    std::set<int64_t> ids;  // for Listed
+};
+// The callback has no context of its own.
+KeepAnswers g_keep;
 
 int32_t ZEK_CDECL KeepChannel(uint32_t idLow, uint32_t idHigh) {
     const int64_t id = static_cast<int64_t>((static_cast<uint64_t>(idHigh) << 32) | idLow);
-    const int32_t answer = g_keepMode == KeepMode::All ? 1 : g_keepMode == KeepMode::None ? 0 : g_keepIds.count(id) ? 1 : 0;
+    const int32_t answer = g_keep.mode == KeepMode::All ? 1 : g_keep.mode == KeepMode::None ? 0 : g_keep.ids.count(id) ? 1 : 0;
     std::printf("keep id=%lld answer=%d\n", static_cast<long long>(id), static_cast<int>(answer));
     return answer;
 }
 
-void ParseKeep(const std::string& value) {
+// "all" changes nothing, so a repeated --keep adds to what came before.
+void ParseKeep(const std::string& value, KeepAnswers& keep) {
     if (value == "all") return;
-    g_keepMode = value == "none" ? KeepMode::None : KeepMode::Listed;
+    keep.mode = value == "none" ? KeepMode::None : KeepMode::Listed;
     size_t start = 0;
-    while (g_keepMode == KeepMode::Listed && start <= value.size()) {
+    while (keep.mode == KeepMode::Listed && start <= value.size()) {
         const size_t comma = value.find(',', start);
-        g_keepIds.insert(std::strtoll(value.substr(start, comma - start).c_str(), nullptr, 10));
+        keep.ids.insert(std::strtoll(value.substr(start, comma - start).c_str(), nullptr, 10));
         if (comma == std::string::npos) break;
         start = comma + 1;
     }
+}
+
+// Everything the command line asks for, gathered before anything runs.
+struct Arguments {
+    zek_host::HostContext host;  // the stream's format and the channel played
+    std::string dll;             // from --dll; otherwise the module beside the host
+    std::string input;
+    std::string pattern = "band:60";
+    std::string script = "start; frames all; stop; done";
+    std::vector<std::string> decoys;
+    bool window = true;
+    bool misalign = false;
+    bool loadOnWorker = false;
+    uint32_t language = 0;
+    int zoomDelayMs = 0;
+    KeepAnswers keep;
+};
+
+// One flag: whether the next argument is its value, and what it sets.
+struct Flag {
+    const char* name;
+    bool takesValue;
+    void (*apply)(Arguments& a, const std::string& value);
+};
+
+const Flag kFlags[] = {
+    {"--dll", true, [](Arguments& a, const std::string& v) { a.dll = v; }},
+    {"--input", true, [](Arguments& a, const std::string& v) { a.input = v; }},
+    {"--pattern", true, [](Arguments& a, const std::string& v) { a.pattern = v; }},
+    {"--width", true, [](Arguments& a, const std::string& v) { a.host.width = std::atoi(v.c_str()); }},
+    {"--height", true, [](Arguments& a, const std::string& v) { a.host.height = std::atoi(v.c_str()); }},
+    {"--format", true, [](Arguments& a, const std::string& v) { a.host.pixelFormat = std::atoi(v.c_str()); }},
+    {"--channel", true,
+     [](Arguments& a, const std::string& v) { a.host.channelId = static_cast<uint64_t>(std::strtoll(v.c_str(), nullptr, 10)); }},
+    {"--channel-name", true, [](Arguments& a, const std::string& v) { a.host.channelName = v; }},
+    {"--language", true,
+     [](Arguments& a, const std::string& v) { a.language = static_cast<uint32_t>(std::strtoul(v.c_str(), nullptr, 0)); }},
+    {"--no-window", false, [](Arguments& a, const std::string&) { a.window = false; }},
+    {"--decoy", true, [](Arguments& a, const std::string& v) { a.decoys.push_back(v); }},
+    {"--keep", true, [](Arguments& a, const std::string& v) { ParseKeep(v, a.keep); }},
+    {"--do", true, [](Arguments& a, const std::string& v) { a.script = v; }},
+    {"--misalign-stack", false, [](Arguments& a, const std::string&) { a.misalign = true; }},
+    {"--load-on-worker", false, [](Arguments& a, const std::string&) { a.loadOnWorker = true; }},
+    {"--zoom-delay", true, [](Arguments& a, const std::string& v) { a.zoomDelayMs = std::atoi(v.c_str()); }},
+};
+
+// Unknown arguments are passed over: -inst:N and /inst:N are the viewer's
+// own switches, which the plug-in reads from this process's command line.
+// A flag whose value is missing at the end gets an empty one.
+Arguments ParseArguments(int argc, char** argv) {
+    Arguments a;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        for (const Flag& flag : kFlags) {
+            if (arg != flag.name) continue;
+            const bool hasValue = flag.takesValue && i + 1 < argc;
+            flag.apply(a, hasValue ? std::string(argv[++i]) : std::string());
+            break;
+        }
+    }
+    // The default name follows a channel given without one.
+    if (a.host.channelName == "Channel 17" && a.host.channelId != 17) {
+        a.host.channelName = "Channel " + std::to_string(a.host.channelId);
+    }
+    return a;
 }
 
 // Wide, so that the host runs from a folder the ANSI code page cannot spell.
@@ -68,6 +139,34 @@ bool CpuHasAvx2() {
     return (b & (1u << 5)) != 0;
 }
 
+// The frames of the file, or the synthetic picture, in the stream's format;
+// an error text, or empty.
+std::string PrepareFrames(const Arguments& args, zek_host::FrameSource& frames) {
+    frames.width = args.host.width;
+    frames.height = args.host.height;
+    frames.bytesPerPixel = args.host.pixelFormat == 1 ? 3 : 2;
+    std::string error;
+    const bool made = !args.input.empty() ? zek_host::LoadRawFrames(args.input, frames, error)
+                                          : zek_host::MakePatternFrame(args.pattern, frames, error);
+    return made ? std::string() : error;
+}
+
+// The viewer's main window, titled for its instance, and any decoys beside
+// it; an error text, or empty.
+std::string OpenWindows(const Arguments& args, zek_host::HostContext& host) {
+    const std::string title = zek::HostWindowTitle(zek::InstanceSuffix(GetCommandLineA()));
+    if (args.window) {
+        host.mainWindow = zek_host::CreateHostWindow(title, true);
+        if (!host.mainWindow) return "no window (is there an X display?)";
+        std::printf("window %s\n", title.c_str());
+    }
+    for (const std::string& decoy : args.decoys) {
+        if (!zek_host::CreateHostWindow(decoy, false)) return "no decoy window";
+        std::printf("window %s\n", decoy.c_str());
+    }
+    return std::string();
+}
+
 // The module, its version and its descriptor, as a viewer takes them; an
 // error text, or empty.
 std::string LoadPlugin(zek_host::HostContext& host, const std::string& dll) {
@@ -84,6 +183,16 @@ std::string LoadPlugin(zek_host::HostContext& host, const std::string& dll) {
     return std::string();
 }
 
+// A viewer may load its plug-ins on a worker while its window thread waits
+// for the worker without handling messages.
+std::string LoadPluginAsAsked(const Arguments& args, zek_host::HostContext& host) {
+    if (!args.loadOnWorker) return LoadPlugin(host, args.dll);
+    std::string error;
+    const long waited = zek_host::RunOnThread([&] { error = LoadPlugin(host, args.dll); }, zek_host::WaitMode::Block);
+    std::printf("worker-load waited_ms=%ld\n", waited);
+    return error;
+}
+
 int Fail(const std::string& message) {
     std::printf("error %s\n", message.c_str());
     return 2;
@@ -96,87 +205,29 @@ int main(int argc, char** argv) {
     // still handed over every line up to that point. The Windows C runtime
     // has no line buffering, and refuses _IOLBF with a size of 0.
     setvbuf(stdout, nullptr, _IONBF, 0);
-    zek_host::HostContext host;
-    zek_host::FrameSource frames;
-    std::string dll;  // from --dll; otherwise the module beside the host
-    std::string input;
-    std::string pattern = "band:60";
-    std::string script = "start; frames all; stop; done";
-    std::vector<std::string> decoys;
-    bool window = true;
-    bool misalign = false;
-    bool loadOnWorker = false;
-    uint32_t language = 0;
-
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : std::string(); };
-        if (arg == "--dll") dll = next();
-        else if (arg == "--input") input = next();
-        else if (arg == "--pattern") pattern = next();
-        else if (arg == "--width") host.width = std::atoi(next().c_str());
-        else if (arg == "--height") host.height = std::atoi(next().c_str());
-        else if (arg == "--format") host.pixelFormat = std::atoi(next().c_str());
-        else if (arg == "--channel") host.channelId = static_cast<uint64_t>(std::strtoll(next().c_str(), nullptr, 10));
-        else if (arg == "--channel-name") host.channelName = next();
-        else if (arg == "--language") language = static_cast<uint32_t>(std::strtoul(next().c_str(), nullptr, 0));
-        else if (arg == "--no-window") window = false;
-        else if (arg == "--decoy") decoys.push_back(next());
-        else if (arg == "--keep") ParseKeep(next());
-        else if (arg == "--do") script = next();
-        else if (arg == "--misalign-stack") misalign = true;
-        else if (arg == "--load-on-worker") loadOnWorker = true;
-        else if (arg == "--zoom-delay") zek_host::SetZoomDelay(std::atoi(next().c_str()));
-        // -inst:N and /inst:N are the viewer's own switches; the plug-in reads
-        // them from this process's command line.
-    }
-    if (host.channelName == "Channel 17" && host.channelId != 17) host.channelName = "Channel " + std::to_string(host.channelId);
+    Arguments args = ParseArguments(argc, argv);
+    zek_host::HostContext& host = args.host;
+    g_keep = args.keep;
+    zek_host::SetZoomDelay(args.zoomDelayMs);
 
     std::printf("cpu bits=%d avx2=%d\n", static_cast<int>(sizeof(void*) * 8), CpuHasAvx2() ? 1 : 0);
-    if (misalign) {
+    if (args.misalign) {
         if (!zek_host::SetMisalignedCalls(true)) return Fail("--misalign-stack needs the 32-bit host");
         std::printf("stack calls=misaligned at_call_mod16=%u own_mod16=%u\n", zek_host::StackAtCallMod16(true),
                     zek_host::StackAtCallMod16(false));
     }
-
-    frames.width = host.width;
-    frames.height = host.height;
-    frames.bytesPerPixel = host.pixelFormat == 1 ? 3 : 2;
-    std::string error;
-    if (!input.empty() ? !zek_host::LoadRawFrames(input, frames, error) : !zek_host::MakePatternFrame(pattern, frames, error)) {
-        return Fail(error);
-    }
+    zek_host::FrameSource frames;
+    if (const std::string error = PrepareFrames(args, frames); !error.empty()) return Fail(error);
     host.frames = &frames;
-
-    zek_host::SetLanguageAnswer(language);
-    const std::string title = zek::HostWindowTitle(zek::InstanceSuffix(GetCommandLineA()));
-    if (window) {
-        host.mainWindow = zek_host::CreateHostWindow(title, true);
-        if (!host.mainWindow) return Fail("no window (is there an X display?)");
-        std::printf("window %s\n", title.c_str());
-    }
-    for (const std::string& decoy : decoys) {
-        if (!zek_host::CreateHostWindow(decoy, false)) return Fail("no decoy window");
-        std::printf("window %s\n", decoy.c_str());
-    }
-
-    // A viewer may load its plug-ins on a worker while its window thread
-    // waits for the worker without handling messages.
-    std::string loadError;
-    if (loadOnWorker) {
-        const long waited =
-            zek_host::RunOnThread([&] { loadError = LoadPlugin(host, dll); }, zek_host::WaitMode::Block);
-        std::printf("worker-load waited_ms=%ld\n", waited);
-    } else {
-        loadError = LoadPlugin(host, dll);
-    }
-    if (!loadError.empty()) return Fail(loadError);
+    zek_host::SetLanguageAnswer(args.language);
+    if (const std::string error = OpenWindows(args, host); !error.empty()) return Fail(error);
+    if (const std::string error = LoadPluginAsAsked(args, host); !error.empty()) return Fail(error);
 
     InitInfo init = {0x1234u, KeepChannel};
     InitInfo* initPointer = &init;
     zek_host::CallEntry(host.plugin->init, initPointer);
     std::printf("init\n");
-    const bool ok = zek_host::RunScript(host, script);
+    const bool ok = zek_host::RunScript(host, args.script);
     std::printf("summary frames=%ld\n", zek_host::FramesProcessed());
     std::fflush(stdout);
     if (host.module) FreeLibrary(host.module);

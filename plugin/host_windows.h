@@ -10,7 +10,7 @@ namespace zek {
 std::string HostCommandLine();
 
 // The top-level "TMain" window of the instance with this suffix, or null.
-HWND FindHostWindow(const std::string& instanceSuffix);
+[[nodiscard]] HWND FindHostWindow(const std::string& instanceSuffix);
 
 // HOST_CMD_SET_ZOOM, sent: returns once the host has handled it, or after
 // the bound with the command queued for the host's window thread.
@@ -18,7 +18,7 @@ void SendZoomCommand(HWND hostMainWindow, int32_t zoom);
 
 // HOST_CMD_GET_LANGUAGE to the window the language query names; the low word
 // of the answer, 0 when there is no window, no language or no answer in time.
-uint16_t AskHostLanguage();
+[[nodiscard]] uint16_t AskHostLanguage();
 
 // WM_SETTINGS_REFRESH, posted, to the settings dialog's window.
 void PostSettingsRefresh(HWND dialog);

@@ -9,9 +9,10 @@
 
 namespace zek {
 
-// Members are built in declaration order: the dialog (no window yet), the
-// store (empty), the frame flow's state with the plotter, then the locator,
-// which already asks the host for its language, and the channel name.
+// Members are built in declaration order: the two texts, the dialog (no
+// window yet), the store (empty), the frame flow's state with its plotter
+// and the channel name, and last the locator, which already asks the host
+// for its language.
 struct PluginState {
     PluginState();
 
@@ -19,8 +20,8 @@ struct PluginState {
     char name[kPluginNameSize] = {};
     SettingsDialog dialog;
     SettingsStore store;
-    // FrameFormat, LastZoom, SettleCountdown, MetricsEnabled, RowActivity,
-    // the MetricsPlotter and ChannelName.
+    // What the frames carry from one to the next: format, lastZoom,
+    // settleCountdown, metricsEnabled, rowActivity, channelName, plotter.
     FrameFlowState flow;
     ResourceLocator locator;
 };

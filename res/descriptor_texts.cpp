@@ -8,8 +8,10 @@ namespace zek {
 void LoadDescriptorTexts(ResourcePlatform& platform, char* name, size_t nameSize, char* description,
                          size_t descriptionSize) {
     const ResourceLocator locator(platform);
-    locator.LoadTextInto(ZEK_IDS_NAME, name, nameSize);
-    locator.LoadTextInto(ZEK_IDS_DESCRIPTION, description, descriptionSize);
+    // A text that is not found leaves its buffer empty, and the host shows
+    // just that: there is nothing else to do about it.
+    (void)locator.LoadTextInto(ZEK_IDS_NAME, name, nameSize);
+    (void)locator.LoadTextInto(ZEK_IDS_DESCRIPTION, description, descriptionSize);
 }
 
 }  // namespace zek

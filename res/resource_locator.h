@@ -25,21 +25,21 @@ public:
     void RefreshLanguage();
 
     // The dialog template, or null when neither language has it.
-    const void* FindTemplate(int id) const;
+    [[nodiscard]] const void* FindTemplate(int id) const;
     // The string's text in the ANSI code page; empty when there is none.
     std::string LoadText(int id) const;
     // Writes the text, cut to fit, and a terminating zero into buffer[0..size).
     // 1 when the string's block was found and read (also for an empty
     // entry), 0 otherwise; the buffer then holds an empty text.
-    int32_t LoadTextInto(int id, char* buffer, size_t bufferSize) const;
+    [[nodiscard]] int32_t LoadTextInto(int id, char* buffer, size_t bufferSize) const;
 
     uint16_t PrimaryLanguage() const { return primary_; }
     uint16_t FallbackLanguage() const { return fallback_; }
     const void* ResourceModule() const { return module_; }
 
 private:
-    bool LookUp(int type, int id, const uint8_t** data, size_t* size) const;
-    bool FindText(int id, std::string* text) const;
+    [[nodiscard]] bool LookUp(int type, int id, const uint8_t** data, size_t* size) const;
+    [[nodiscard]] bool FindText(int id, std::string* text) const;
 
     ResourcePlatform& platform_;
     const void* module_ = nullptr;

@@ -21,7 +21,7 @@ public:
     virtual const void* CurrentResourceModule() = 0;
     // The bytes of the resource of this type and id in exactly this
     // language; false when the module has none in that language.
-    virtual bool FindResourceData(const void* module, int type, int id, uint16_t language, const uint8_t** data,
+    [[nodiscard]] virtual bool FindResourceData(const void* module, int type, int id, uint16_t language, const uint8_t** data,
                                   size_t* size) = 0;
     // Counted UTF-16 text in the system's ANSI code page.
     virtual std::string ToAnsi(const char16_t* text, size_t count) = 0;

@@ -18,7 +18,7 @@ public:
     uint16_t SystemDefaultLanguage() override;
     uint32_t AskHostLanguage() override { return askHost_ ? askHost_() : 0; }
     const void* CurrentResourceModule() override;
-    bool FindResourceData(const void* module, int type, int id, uint16_t language, const uint8_t** data,
+    [[nodiscard]] bool FindResourceData(const void* module, int type, int id, uint16_t language, const uint8_t** data,
                           size_t* size) override;
     std::string ToAnsi(const char16_t* text, size_t count) override;
 

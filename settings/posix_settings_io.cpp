@@ -26,7 +26,7 @@ bool WriteAll(int fd, const char* bytes, std::size_t length) {
 
 class PosixIo final : public SettingsFileIo {
 public:
-    bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) override {
+    [[nodiscard]] bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) override {
         bytes.reset();
         length = 0;
         const int fd = ::open(PosixPath(path).c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
@@ -53,7 +53,7 @@ public:
         return true;
     }
 
-    bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) override {
+    [[nodiscard]] bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) override {
         const std::string target = PosixPath(path);
         // A file without write permission is the user's "hands off"; the
         // rename below needs only the folder's. The mode bits are asked, not

@@ -15,6 +15,6 @@ struct SettingsLocation {
 // Works the location out and creates the "Plugins\" folder with whatever
 // levels between it and the base folder are missing. False, with `out`
 // untouched, when the system version cannot be queried at all.
-bool LocateSettings(LocationPlatform& platform, const std::string& moduleName, SettingsLocation& out);
+[[nodiscard]] bool LocateSettings(LocationPlatform& platform, const std::string& moduleName, SettingsLocation& out);
 
 }  // namespace zek

@@ -15,11 +15,11 @@ public:
     // Reads the whole file into a new buffer of exactly its size; a missing
     // file is created empty (an existing one is never truncated). False when
     // the file cannot be opened or read; an empty file gives true and length 0.
-    virtual bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) = 0;
+    [[nodiscard]] virtual bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) = 0;
     // Replaces the whole file in one step: either the new bytes are there
     // complete, or the old file stays as it was. False on any failure, and
     // for a read-only file, which is left alone with nothing made beside it.
-    virtual bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) = 0;
+    [[nodiscard]] virtual bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) = 0;
 };
 
 constexpr uint32_t kPlatformWin32Nt = 2;
@@ -29,7 +29,7 @@ public:
     virtual ~LocationPlatform() = default;
     // The running system's platform id, from the extended version record
     // (extended = true) or the basic one. False when the query fails.
-    virtual bool QueryPlatformId(bool extended, uint32_t& platformId) = 0;
+    [[nodiscard]] virtual bool QueryPlatformId(bool extended, uint32_t& platformId) = 0;
     // "StoreInUsersFolder" under HKLM\SOFTWARE\Korvisan, read only; 0 when
     // the key or value is missing or cannot be read into 4 bytes.
     virtual uint32_t StoreInUsersFolder() = 0;

@@ -16,8 +16,8 @@ struct DialogKeys {
 
 DialogKeys DialogPosKeys(int32_t& x, int32_t& y) {
     return DialogKeys{{
-        {6, "DlgWndPosX", &x, kNoDialogPos},
-        {6, "DlgWndPosY", &y, kNoDialogPos},
+        {KeyType::Int32, "DlgWndPosX", &x, kNoDialogPos},
+        {KeyType::Int32, "DlgWndPosY", &y, kNoDialogPos},
     }};
 }
 
@@ -68,27 +68,26 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
     ReadText();
 
     DialogKeys dialog = DialogPosKeys(dialogPosX_, dialogPosY_);
-    reader_.ReadKey(kDialogSection, dialog.rows[0]);
-    reader_.ReadKey(kDialogSection, dialog.rows[1]);
+    reader_.ReadKeys(kDialogSection, dialog.rows);
     // The key table writes through untyped pointers, so it reads into a
     // plain record; `current` takes the result as a whole.
     ChannelSettings loaded = current.Get();
     SettingsKeyTable keys = SettingsKeys(loaded);
-    reader_.ReadKeys(kDefaultSection, keys.rows, kSettingsKeyCount);
+    reader_.ReadKeys(kDefaultSection, keys.rows);
     defaults_ = loaded;
 
     // Every channel section counts, wherever it stands, in file order. The
     // walk keeps its own position, so lookups that wrap around the text
     // cannot send it back to a section it has passed.
     int32_t pos = 0;
-    std::string name;
+    std::string_view name;
     while (reader_.NextHeaderFrom(pos, name)) {
         const uint64_t id = static_cast<uint64_t>(ParseDecimal(name));
         // Passes over DIALOG, DEFAULT, 0 and names that are not numbers.
         if (id == 0) continue;
         loaded.idLow = static_cast<uint32_t>(id);
         loaded.idHigh = static_cast<uint32_t>(id >> 32);
-        reader_.ReadKeys(name, keys.rows, kSettingsKeyCount);
+        reader_.ReadKeys(name, keys.rows);
         records_.push_back(loaded);
     }
     // Until a channel is selected, `current` shows the last section read.
@@ -190,14 +189,14 @@ void SettingsStore::Save() {
 
     writer_.WriteSection(kDialogSection);
     DialogKeys dialog = DialogPosKeys(x, y);
-    writer_.WriteKeys(dialog.rows, 2);
+    writer_.WriteKeys(dialog.rows);
     for (ChannelSettings& r : records) {
         // Asked for every record, the always-kept ones included.
         const bool keep = keepChannel_ ? keepChannel_(r.idLow, r.idHigh) != 0 : true;
         if (!keep && !AlwaysKept(r)) continue;
         writer_.WriteChannelSection(r.idLow, r.idHigh);
         SettingsKeyTable keys = SettingsKeys(r);
-        writer_.WriteKeys(keys.rows, kSettingsKeyCount);
+        writer_.WriteKeys(keys.rows);
     }
 
     // A text cut short must never replace a whole one.
@@ -209,7 +208,24 @@ void SettingsStore::Save() {
     // A file that was there but could not be read still holds channels this
     // store never saw; writing over it would lose them.
     if (!io_ || settingsPath_.empty() || !textRead_) return;
-    io_->ReplaceWhole(settingsPath_, writer_.data(), static_cast<std::size_t>(writer_.length()));
+    // A write that fails leaves the old file whole, and is not reported:
+    // there is no one to tell at Done.
+    (void)io_->ReplaceWhole(settingsPath_, writer_.data(), static_cast<std::size_t>(writer_.length()));
+}
+
+std::string SettingsStore::SettingsPath() const {
+    LockHold files(fileLock_);
+    return settingsPath_;
+}
+
+std::string SettingsStore::InstanceSuffix() const {
+    LockHold files(fileLock_);
+    return instanceSuffix_;
+}
+
+void SettingsStore::SetOutputReallocator(SettingsWriter::Reallocator r) {
+    LockHold files(fileLock_);
+    writer_.SetReallocator(r);
 }
 
 std::vector<ChannelSettings> SettingsStore::Records() const {

@@ -1,5 +1,6 @@
 #include "settings/settings_text.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -9,16 +10,30 @@ namespace {
 
 bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 
-std::string TrimStart(const std::string& s) {
+std::string_view TrimStart(std::string_view s) {
     std::size_t b = 0;
     while (b < s.size() && IsBlank(s[b])) ++b;
     return s.substr(b);
 }
 
-std::string TrimEnd(const std::string& s) {
+std::string_view TrimEnd(std::string_view s) {
     std::size_t e = s.size();
     while (e > 0 && IsBlank(s[e - 1])) --e;
     return s.substr(0, e);
+}
+
+// Whether a trimmed line is the header of `name`, "[" + name + "]", without
+// building that text.
+bool IsHeaderOf(std::string_view line, std::string_view name) {
+    return line.size() == name.size() + 2 && line.front() == '[' && line.back() == ']' &&
+           line.substr(1, name.size()) == name;
+}
+
+template <typename T>
+void AppendDecimal(std::string& out, T v) {
+    char digits[24];  // 20 digits and a sign at the most
+    const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, v);
+    out.append(digits, r.ptr);
 }
 
 // Targets are reached by width through memcpy: the row only promises the
@@ -35,46 +50,74 @@ T Fetch(const void* target) {
     return v;
 }
 
+// How a number lies in its target: its width in bytes, and whether it is
+// written with a sign. Text and unknown types have no width.
+struct NumberShape {
+    int bytes;
+    bool isSigned;
+};
+
+NumberShape ShapeOf(KeyType type) {
+    switch (type) {
+        case KeyType::UInt8: return {1, false};
+        case KeyType::Int16: return {2, true};
+        case KeyType::UInt16: case KeyType::UInt16_3: return {2, false};
+        case KeyType::UInt32: case KeyType::UInt32_5: case KeyType::UInt32_7: case KeyType::UInt32_9:
+            return {4, false};
+        case KeyType::Int32: case KeyType::Int32_8: return {4, true};
+        case KeyType::Int64: return {8, true};
+        case KeyType::UInt64: return {8, false};
+        case KeyType::Text: break;
+    }
+    return {0, false};
+}
+
+bool IsKnown(KeyType type) { return type == KeyType::Text || ShapeOf(type).bytes != 0; }
+
+// The low bits of v, as many as the target is wide; the sign plays no part.
 void StoreNumber(const KeyDef& row, uint64_t v) {
-    switch (row.code) {
-        case 0: Store(row.target, static_cast<uint8_t>(v)); break;
-        case 1: case 2: case 3: Store(row.target, static_cast<uint16_t>(v)); break;
-        case 4: case 5: case 6: case 7: case 8: case 9: Store(row.target, static_cast<uint32_t>(v)); break;
-        case 10: case 11: Store(row.target, v); break;
+    switch (ShapeOf(row.type).bytes) {
+        case 1: Store(row.target, static_cast<uint8_t>(v)); break;
+        case 2: Store(row.target, static_cast<uint16_t>(v)); break;
+        case 4: Store(row.target, static_cast<uint32_t>(v)); break;
+        case 8: Store(row.target, v); break;
         default: break;
     }
 }
 
-std::string FormatValue(const KeyDef& row) {
-    switch (row.code) {
-        case 0: return std::to_string(Fetch<uint8_t>(row.target));
-        case 1: return std::to_string(Fetch<int16_t>(row.target));
-        case 2: case 3: return std::to_string(Fetch<uint16_t>(row.target));
-        case 4: case 5: case 7: case 9: return std::to_string(Fetch<uint32_t>(row.target));
-        case 6: case 8: return std::to_string(Fetch<int32_t>(row.target));
-        case 10: return std::to_string(Fetch<int64_t>(row.target));
-        case 11: return std::to_string(Fetch<uint64_t>(row.target));
-        case 12: return *static_cast<const std::string*>(row.target);
-        default: return std::string();
+// The value's text into `out`, which is emptied first.
+void FormatValue(const KeyDef& row, std::string& out) {
+    out.clear();
+    if (row.type == KeyType::Text) {
+        out = *static_cast<const std::string*>(row.target);
+        return;
     }
+    const NumberShape shape = ShapeOf(row.type);
+    if (shape.bytes == 1) AppendDecimal(out, Fetch<uint8_t>(row.target));
+    if (shape.bytes == 2 && shape.isSigned) AppendDecimal(out, Fetch<int16_t>(row.target));
+    if (shape.bytes == 2 && !shape.isSigned) AppendDecimal(out, Fetch<uint16_t>(row.target));
+    if (shape.bytes == 4 && shape.isSigned) AppendDecimal(out, Fetch<int32_t>(row.target));
+    if (shape.bytes == 4 && !shape.isSigned) AppendDecimal(out, Fetch<uint32_t>(row.target));
+    if (shape.bytes == 8 && shape.isSigned) AppendDecimal(out, Fetch<int64_t>(row.target));
+    if (shape.bytes == 8 && !shape.isSigned) AppendDecimal(out, Fetch<uint64_t>(row.target));
 }
-
-bool KnownCode(int32_t code) { return code >= 0 && code <= 12; }
 
 }  // namespace
 
+// ProcEnable is read as a 32-bit number and written unsigned; OverZoom is
+// written signed.
 SettingsKeyTable SettingsKeys(ChannelSettings& target) {
     return SettingsKeyTable{{
-        {4, "ProcEnable", &target.ProcEnable, 1},
-        {6, "OverZoom", &target.OverZoom, 3},
+        {KeyType::UInt32, "ProcEnable", &target.ProcEnable, 1},
+        {KeyType::Int32, "OverZoom", &target.OverZoom, 3, "", kOverZoomRange},
     }};
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
-std::string Trim(const std::string& s) { return TrimEnd(TrimStart(s)); }
+std::string_view Trim(std::string_view s) { return TrimEnd(TrimStart(s)); }
 
-int64_t ParseDecimal(const std::string& s) {
+int64_t ParseDecimal(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size() && IsBlank(s[i])) ++i;
     bool negative = false;
@@ -94,13 +137,13 @@ void SettingsReader::Reset(std::unique_ptr<char[]> text, int32_t length) {
     sectionMark_ = 0;
 }
 
-bool SettingsReader::ReadLine(std::string& line) {
-    line.clear();
+bool SettingsReader::ReadLine(std::string_view& line) {
+    line = std::string_view();
     if (readCursor_ >= length_) return false;
     const char* t = text_.get();
     int32_t end = readCursor_;
     while (end < length_ && !IsBreak(t[end])) ++end;
-    line.assign(t + readCursor_, t + end);
+    line = std::string_view(t + readCursor_, static_cast<std::size_t>(end - readCursor_));
     // A last line without a break is still a line: hand-edited files often
     // end that way.
     if (end == length_) {
@@ -112,16 +155,24 @@ bool SettingsReader::ReadLine(std::string& line) {
     return true;
 }
 
-bool SettingsReader::FindSection(const std::string& name) {
+bool SettingsReader::ReadLine(std::string& line) {
+    std::string_view view;
+    const bool read = ReadLine(view);
+    line.assign(view);
+    return read;
+}
+
+bool SettingsReader::FindSection(std::string_view name) {
     if (length_ == 0) return false;
-    const std::string target = "[" + Trim(name) + "]";
+    const std::string_view wanted = Trim(name);
     int32_t p = sectionMark_;
     readCursor_ = p;
-    std::string line;
+    std::string_view line;
     bool wrapped = false;
     for (;;) {
-        ReadLine(line);
-        if (Trim(line) == target) {
+        // A failed read leaves the line empty, which is no header.
+        (void)ReadLine(line);
+        if (IsHeaderOf(Trim(line), wanted)) {
             sectionMark_ = p;
             return true;
         }
@@ -137,17 +188,17 @@ bool SettingsReader::FindSection(const std::string& name) {
     }
 }
 
-bool SettingsReader::NextHeaderFrom(int32_t& pos, std::string& name) {
+bool SettingsReader::NextHeaderFrom(int32_t& pos, std::string_view& name) {
     if (length_ == 0) return false;
     readCursor_ = pos;
-    std::string line;
+    std::string_view line;
     for (;;) {
         const int32_t p = readCursor_;
         if (!ReadLine(line)) {
             pos = readCursor_;
             return false;
         }
-        const std::string t = Trim(line);
+        const std::string_view t = Trim(line);
         if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
             sectionMark_ = p;
             pos = readCursor_;
@@ -157,25 +208,33 @@ bool SettingsReader::NextHeaderFrom(int32_t& pos, std::string& name) {
     }
 }
 
+bool SettingsReader::NextHeaderFrom(int32_t& pos, std::string& name) {
+    std::string_view view;
+    if (!NextHeaderFrom(pos, view)) return false;
+    name.assign(view);
+    return true;
+}
+
 bool SettingsReader::NextSection(std::string& name) {
     if (length_ == 0) return false;
     readCursor_ = sectionMark_;
-    std::string skipped;
-    ReadLine(skipped);
+    // The line at the mark is passed over, whatever it is.
+    std::string_view skipped;
+    (void)ReadLine(skipped);
     int32_t pos = readCursor_;
     return NextHeaderFrom(pos, name);
 }
 
-bool SettingsReader::FindValue(const std::string& section, const std::string& key, std::string& value) {
-    const std::string wanted = Trim(key);
+bool SettingsReader::FindValue(std::string_view section, std::string_view key, std::string_view& value) {
+    const std::string_view wanted = Trim(key);
     if (!FindSection(section)) return false;
-    std::string line;
+    std::string_view line;
     while (ReadLine(line)) {
         line = TrimStart(line);
         if (line.empty()) continue;
         if (line[0] == '[') return false;
         const std::size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
+        if (eq == std::string_view::npos) continue;
         if (TrimEnd(line.substr(0, eq)) != wanted) continue;
         value = line.substr(eq + 1);
         // An empty value counts as missing; a later line with the same key
@@ -185,19 +244,24 @@ bool SettingsReader::FindValue(const std::string& section, const std::string& ke
     return false;
 }
 
-void SettingsReader::ReadKey(const std::string& section, const KeyDef& row) {
-    if (!KnownCode(row.code)) return;
-    std::string value;
+bool SettingsReader::FindValue(std::string_view section, std::string_view key, std::string& value) {
+    std::string_view view;
+    const bool found = FindValue(section, key, view);
+    // A key that was there hands over its value, an empty one too; the view
+    // points into the text only then.
+    if (view.data() != nullptr) value.assign(view);
+    return found;
+}
+
+void SettingsReader::ReadKey(std::string_view section, const KeyDef& row) {
+    if (!IsKnown(row.type)) return;
+    std::string_view value;
     const bool found = FindValue(section, row.key, value);
-    if (row.code == 12) {
-        *static_cast<std::string*>(row.target) = found ? value : std::string(row.defaultText);
+    if (row.type == KeyType::Text) {
+        static_cast<std::string*>(row.target)->assign(found ? value : std::string_view(row.defaultText));
         return;
     }
     StoreNumber(row, found ? static_cast<uint64_t>(ParseDecimal(value)) : static_cast<uint64_t>(row.defaultValue));
-}
-
-void SettingsReader::ReadKeys(const std::string& section, const KeyDef* rows, int count) {
-    for (int i = 0; i < count; ++i) ReadKey(section, rows[i]);
 }
 
 // ---- writing ----
@@ -245,25 +309,33 @@ void SettingsWriter::Append(const char* bytes, std::size_t n) {
     length_ = static_cast<int32_t>(needed);
 }
 
-void SettingsWriter::WriteSection(const std::string& name) { Append("[" + Trim(name) + "]\r\n"); }
+void SettingsWriter::WriteSection(std::string_view name) {
+    piece_.assign(1, '[');
+    piece_.append(Trim(name));
+    piece_.append("]\r\n");
+    Append(piece_);
+}
 
 void SettingsWriter::WriteChannelSection(uint32_t idLow, uint32_t idHigh) {
     const uint64_t id = (static_cast<uint64_t>(idHigh) << 32) | idLow;
-    WriteSection(std::to_string(static_cast<int64_t>(id)));
+    std::string& name = scratch_;
+    name.clear();
+    AppendDecimal(name, static_cast<int64_t>(id));
+    WriteSection(name);
 }
 
-void SettingsWriter::WriteValue(const std::string& key, const std::string& value) {
-    Append(Trim(key) + "=" + value + "\r\n");
+void SettingsWriter::WriteValue(std::string_view key, std::string_view value) {
+    piece_.assign(Trim(key));
+    piece_.append(1, '=');
+    piece_.append(value);
+    piece_.append("\r\n");
+    Append(piece_);
 }
 
 void SettingsWriter::WriteKey(const KeyDef& row) {
-    if (!KnownCode(row.code)) return;
-    scratch_ = FormatValue(row);
+    if (!IsKnown(row.type)) return;
+    FormatValue(row, scratch_);
     WriteValue(row.key, scratch_);
-}
-
-void SettingsWriter::WriteKeys(const KeyDef* rows, int count) {
-    for (int i = 0; i < count; ++i) WriteKey(rows[i]);
 }
 
 }  // namespace zek

@@ -11,7 +11,7 @@ namespace {
 
 class Win32Location final : public LocationPlatform {
 public:
-    bool QueryPlatformId(bool extended, uint32_t& platformId) override {
+    [[nodiscard]] bool QueryPlatformId(bool extended, uint32_t& platformId) override {
         OSVERSIONINFOEXA info;
         ZeroMemory(&info, sizeof info);
         info.dwOSVersionInfoSize = extended ? sizeof(OSVERSIONINFOEXA) : sizeof(OSVERSIONINFOA);

@@ -27,7 +27,7 @@ bool WriteAll(HANDLE file, const char* bytes, std::size_t length) {
 
 class Win32Io final : public SettingsFileIo {
 public:
-    bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) override {
+    [[nodiscard]] bool ReadOrCreate(const std::string& path, std::unique_ptr<char[]>& bytes, int32_t& length) override {
         bytes.reset();
         length = 0;
         HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -55,7 +55,7 @@ public:
         return true;
     }
 
-    bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) override {
+    [[nodiscard]] bool ReplaceWhole(const std::string& path, const char* bytes, std::size_t length) override {
         // Written beside the target, then moved over it in one step: a crash
         // or a full disk leaves the old file or the new one, never a part.
         const std::wstring target = WideFromUtf8(path);

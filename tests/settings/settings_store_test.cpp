@@ -136,6 +136,30 @@ TEST_F(StoreTest, SectionNamesThatAreAndAreNotChannels) {
               "[-5]\r\nProcEnable=0\r\nOverZoom=3\r\n");
 }
 
+// The zoom row names the dialog's range, and a load does not hold the file
+// to it: values outside it come back as they were written.
+TEST_F(StoreTest, OverZoomOutsideItsRangeLoadsAndSavesAsItStands) {
+    ChannelSettings record;
+    const SettingsKeyTable keys = SettingsKeys(record);
+    ASSERT_TRUE(keys.rows[1].range.has_value());
+    EXPECT_EQ(keys.rows[1].range->lower, 0);
+    EXPECT_EQ(keys.rows[1].range->upper, 9);
+    EXPECT_FALSE(keys.rows[0].range.has_value());
+
+    const char text[] =
+        "[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n"
+        "[17]\r\nProcEnable=1\r\nOverZoom=12\r\n[18]\r\nProcEnable=1\r\nOverZoom=-4\r\n";
+    const std::vector<ChannelSettings> r = Loaded(text);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].OverZoom, 12);
+    EXPECT_EQ(r[1].OverZoom, -4);
+    SettingsStore s;
+    Load(s);
+    s.SelectChannel(17, 0);
+    s.Save();
+    EXPECT_EQ(ReadFile(IniPath()), text);
+}
+
 TEST_F(StoreTest, HeadersWithInnerBlanksCannotLoopTheLoad) {
     // The lookup for " 17 " finds "[17]" above it; the walk over the file
     // must still go on past "[ 17 ]" and end.

@@ -214,7 +214,7 @@ TEST(SettingsText, WriterLines) {
     ChannelSettings rec{17, 0, -1, -2};
     SettingsKeyTable keys = SettingsKeys(rec);
     ASSERT_TRUE(w.Begin());
-    w.WriteKeys(keys.rows, kSettingsKeyCount);
+    w.WriteKeys(keys.rows);
     EXPECT_EQ(Output(w), "ProcEnable=4294967295\r\nOverZoom=-2\r\n");
 }
 
