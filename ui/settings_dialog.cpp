@@ -18,9 +18,7 @@
 namespace zek {
 namespace {
 
-constexpr int32_t kOverZoomLower = 0;
-constexpr int32_t kOverZoomUpper = 9;
-constexpr int32_t kOverZoomChars = 1;
+constexpr int32_t kOverZoomChars = 1;  // one digit: the range is 0 to 9
 constexpr DWORD kFlashStepMs = 60;
 // The dialog's own request to itself, from Done on another thread.
 constexpr UINT kWmCloseForUnload = WM_APP + 1;
@@ -134,8 +132,10 @@ BOOL SettingsDialog::OnInitDialog() {
     Place();
     services_.store.BackupRecords();
 
-    overZoom_.Bind(ZEK_IDC_OVER_ZOOM, hwnd_, GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN), kOverZoomLower,
-                   kOverZoomUpper, kOverZoomChars, services_.store.current.OverZoom.load(std::memory_order_relaxed));
+    // The range is the one the settings' OverZoom row documents.
+    overZoom_.Bind(ZEK_IDC_OVER_ZOOM, hwnd_, GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN), kOverZoomRange.lower,
+                   kOverZoomRange.upper, kOverZoomChars,
+                   services_.store.current.OverZoom.load(std::memory_order_relaxed));
     const std::string format = services_.locator.LoadText(ZEK_IDS_RANGE_FORMAT);
     const std::string title = services_.locator.LoadText(ZEK_IDS_RANGE_TITLE);
     // A module without these strings keeps the edit's own English texts
