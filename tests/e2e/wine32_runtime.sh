@@ -41,28 +41,26 @@ archive() {
   fi
 }
 
-release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-backports=$release-backports
-
 # Bookworm's qemu-user takes about 45 s to start a 32-bit Wine process; the
 # one of bookworm-backports about 1.5 s. Only this one package is taken from
 # there, through a source list and lists of its own (shared by the user's
 # clones): the system stays on its release.
-backports_apt() {
+backports_apt() {  # sets release, backports and bpo, the options that select its lists
   local apt=$user_cache/apt uri keyring
-  if [ ! -f "$apt/backports.list" ]; then
-    read -r uri keyring < <(archive)
-    [ -n "$uri" ] || { echo "no Debian archive configured for apt" >&2; return 1; }
-    mkdir -p "$apt/lists/partial"
-    echo "deb ${keyring:+[signed-by=$keyring] }$uri $backports main" >"$apt/backports.list"
-  fi
+  release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  backports=$release-backports
+  read -r uri keyring < <(archive) || true
+  [ -n "$uri" ] || { echo "no Debian archive configured for apt" >&2; return 1; }
+  mkdir -p "$apt/lists/partial"
+  echo "deb ${keyring:+[signed-by=$keyring] }$uri $backports main" >"$apt/backports.list"
   bpo=(-o "Dir::Etc::sourcelist=$apt/backports.list" -o Dir::Etc::sourceparts=-
        -o "Dir::State::Lists=$apt/lists" -o APT::Sandbox::User=root)
 }
 
 candidate() {  # package, apt options...: the version apt would take, or nothing
   local package=$1; shift
-  apt-cache "$@" policy "$package" 2>/dev/null | awk '$1 == "Candidate:" && $2 != "(none)" {print $2; exit}'
+  # (awk reads to the end: apt-cache stopped halfway would fail the pipe.)
+  apt-cache "$@" policy "$package" 2>/dev/null | awk '$1 == "Candidate:" && $2 != "(none)" && !v {v = $2} END {print v}'
 }
 
 # The folder's name says what it holds; a newer wine32 or qemu-user in the
@@ -172,7 +170,7 @@ fetch() {
     log "another run is fetching the 32-bit runtime; waiting for it"
     flock 9
   fi
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
     dpkg --add-architecture i386
   fi
   backports_apt

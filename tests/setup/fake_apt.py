@@ -1,9 +1,9 @@
 #!/usr/bin/python3
-"""A stand-in for apt-get, apt-cache, dpkg, dpkg-query and locale, linked
-under those names into a folder put first on PATH. It plays a package mirror
-as $FAKE_APT/scenario.json describes it, logs every call to
-$FAKE_APT/calls.log, and refuses whatever it does not know, so that a test
-never reaches the machine's real apt.
+"""A stand-in for apt-get, apt-cache, dpkg, dpkg-query and locale, and a
+guard against locale-gen, linked under those names into a folder put first
+on PATH. It plays a package mirror as $FAKE_APT/scenario.json describes it,
+logs every call to $FAKE_APT/calls.log, and refuses whatever it does not
+know, so that a test never reaches the machine's real apt.
 
 scenario.json:
   missing      system packages that dpkg-query reports not installed
@@ -166,10 +166,14 @@ def dpkg_query():
 
 
 def locale():
-    print("C\nC.utf8\nen_US.utf8\nru_RU.utf8")
+    sys.stdout.write("C\nC.utf8\nen_US.utf8\nru_RU.utf8\n")
+
+
+def refuse():
+    fail(["fake: the set-up must not run {} in the test: {}".format(TOOL, " ".join(ARGS))], 99)
 
 
 if __name__ == "__main__":
     log_call()
     {"apt-get": apt_get, "apt-cache": apt_cache, "dpkg": dpkg, "dpkg-query": dpkg_query,
-     "locale": locale}[TOOL]()
+     "locale": locale, "locale-gen": refuse}[TOOL]()

@@ -15,7 +15,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SCRIPTS = ["run", "setup/apt_steps.sh", "tests/e2e/wine32_runtime.sh"]
-TOOLS = ["apt-get", "apt-cache", "dpkg", "dpkg-query", "locale"]
+TOOLS = ["apt-get", "apt-cache", "dpkg", "dpkg-query", "locale", "locale-gen"]
 X11 = ["libxcomposite1", "libxcursor1", "libxfixes3", "libxi6", "libxinerama1", "libxrandr2",
        "libxrender1", "libxxf86vm1"]
 MIRROR = {
