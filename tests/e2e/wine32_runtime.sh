@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
 # The 32-bit Windows runtime that runs the i686 product on this machine,
 # whose kernel cannot execute 32-bit Linux programs: Debian's 32-bit Wine,
-# unpacked into a folder of the project rather than installed (installed,
-# it would make `wine` prefer a loader this kernel cannot start), and run by
-# qemu-i386. Only the 64-bit Wine is installed system-wide.
+# unpacked into a folder of the user's cache rather than installed
+# (installed, it would make `wine` prefer a loader this kernel cannot start),
+# and run by qemu-i386. Only the 64-bit Wine is installed system-wide.
 #
-#   wine32_runtime.sh fetch          unpack the runtime into $ZEK_WINE32 (once)
+#   wine32_runtime.sh fetch          find the runtime in the user's cache, or make it there
+#   wine32_runtime.sh where          print the runtime's folder
 #   wine32_runtime.sh boot DIR       make DIR a Wine prefix (64-bit programs only)
 #   wine32_runtime.sh prefix DIR     make DIR a Wine prefix that runs 32-bit programs
 #   wine32_runtime.sh run ARGS...    run a 32-bit Windows program (WINEPREFIX set)
 #
-# ZEK_WINE32 defaults to .cache/wine32 of the project; everything fetched
-# comes from the Debian archive the machine's apt already uses.
+# The runtime (the packages fetched, the unpacked root and qemu) lives in
+# ${XDG_CACHE_HOME:-~/.cache}/ZEK_DideZede/, one folder per Debian release and
+# versions of wine32 and qemu-user, so every clone of the user shares it; the
+# clone's .cache/wine32 links to the one it uses. Everything fetched comes
+# from the Debian archive the machine's apt already uses.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-cache=${ZEK_WINE32:-$(cd "$here/../.." && pwd)/.cache/wine32}
+source "$here/../../setup/apt_steps.sh"
+cache=$(cd "$here/../.." && pwd)/.cache/wine32
 root=$cache/root
 qemu=$cache/qemu/usr/bin/qemu-i386
+user_cache=${XDG_CACHE_HOME:-$HOME/.cache}/ZEK_DideZede
 
 # What libwine recommends for its X11 driver; the dependency walk leaves it out.
 X11_LIBS=(libxcomposite1 libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2 libxrender1 libxxf86vm1)
@@ -35,42 +41,61 @@ archive() {
   fi
 }
 
-fetch_qemu() {
-  [ -x "$qemu" ] && return
-  # Bookworm's qemu-user takes about 45 s to start a 32-bit Wine process; the
-  # one of bookworm-backports about 1.5 s. Only this one package is taken
-  # from there, through a source list of its own: the system stays on bookworm.
-  log "fetching qemu-user from bookworm-backports"
-  local uri keyring apt="$cache/apt"
-  read -r uri keyring < <(archive)
+# Bookworm's qemu-user takes about 45 s to start a 32-bit Wine process; the
+# one of bookworm-backports about 1.5 s. Only this one package is taken from
+# there, through a source list and lists of its own (shared by the user's
+# clones): the system stays on its release.
+backports_apt() {  # sets release, backports and bpo, the options that select its lists
+  local apt=$user_cache/apt uri keyring
+  release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  backports=$release-backports
+  read -r uri keyring < <(archive) || true
   [ -n "$uri" ] || { echo "no Debian archive configured for apt" >&2; return 1; }
-  mkdir -p "$apt/lists/partial" "$cache/qemu-deb"
-  echo "deb ${keyring:+[signed-by=$keyring] }$uri bookworm-backports main" >"$apt/backports.list"
-  local opts=(-o "Dir::Etc::sourcelist=$apt/backports.list" -o Dir::Etc::sourceparts=-
-              -o "Dir::State::Lists=$apt/lists" -o APT::Sandbox::User=root -q)
-  apt-get "${opts[@]}" update >/dev/null
-  (cd "$cache/qemu-deb" && apt-get "${opts[@]}" download qemu-user/bookworm-backports >/dev/null)
-  dpkg -x "$cache"/qemu-deb/qemu-user_*.deb "$cache/qemu"
-  [ -x "$qemu" ]
+  mkdir -p "$apt/lists/partial"
+  echo "deb ${keyring:+[signed-by=$keyring] }$uri $backports main" >"$apt/backports.list"
+  bpo=(-o "Dir::Etc::sourcelist=$apt/backports.list" -o Dir::Etc::sourceparts=-
+       -o "Dir::State::Lists=$apt/lists" -o APT::Sandbox::User=root)
 }
 
-fetch_wine() {
-  [ -f "$root/.complete" ] && return
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-  fi
-  if ! apt-cache show wine32:i386 >/dev/null 2>&1; then
-    apt-get update -qq
-  fi
-  log "fetching the 32-bit Wine (about 140 MB) and unpacking it into $root"
+candidate() {  # package, apt options...: the version apt would take, or nothing
+  local package=$1; shift
+  # (awk reads to the end: apt-cache stopped halfway would fail the pipe.)
+  apt-cache "$@" policy "$package" 2>/dev/null | awk '$1 == "Candidate:" && $2 != "(none)" && !v {v = $2} END {print v}'
+}
+
+# The folder's name says what it holds; a newer wine32 or qemu-user in the
+# lists makes a new one beside it.
+runtime_key() {
+  local wine=$1 qemu=$2
+  printf 'wine32-%s-%s-qemu-user-%s' "$release" "$wine" "$qemu" | tr ':/' '__'
+}
+
+fetch_qemu() {  # folder
+  local dir=$1
+  log "fetching qemu-user from $backports"
+  mkdir -p "$dir/qemu-deb"
+  (cd "$dir/qemu-deb" && apt_fetch "downloading qemu-user" "${bpo[@]}" -q -- download "qemu-user/$backports")
+  dpkg -x "$dir"/qemu-deb/qemu-user_*.deb "$dir/qemu"
+  [ -x "$dir/qemu/usr/bin/qemu-i386" ]
+}
+
+wine_packages() {
   local packages
   packages=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
                --no-replaces --no-enhances --no-pre-depends wine32:i386 |
              grep -E '^[a-z0-9][^ ]*:i386$' | grep -Ev "$NOT_NEEDED" | sort -u)
-  mkdir -p "$cache/debs"
-  (cd "$cache/debs" && apt-get -q -o APT::Sandbox::User=root download $packages "${X11_LIBS[@]/%/:i386}" >/dev/null)
-  rm -rf "$root" && mkdir -p "$root/etc"
-  for deb in "$cache"/debs/*.deb; do dpkg -x "$deb" "$root"; done
+  echo $packages "${X11_LIBS[@]/%/:i386}"
+}
+
+fetch_wine() {  # folder, packages...
+  local dir=$1
+  shift
+  local root=$dir/root
+  log "fetching the 32-bit Wine (about 140 MB) and unpacking it into $root"
+  mkdir -p "$dir/debs"
+  (cd "$dir/debs" && apt_fetch "downloading the 32-bit Wine" -q -o APT::Sandbox::User=root -- download "$@")
+  mkdir -p "$root/etc"
+  for deb in "$dir"/debs/*.deb; do dpkg -x "$deb" "$root"; done
   # The root's own loader cache: without it Wine's dlopen of FreeType and
   # X11 fails and no display driver loads.
   printf '/lib/i386-linux-gnu\n/usr/lib/i386-linux-gnu\n' >"$root/etc/ld.so.conf"
@@ -78,7 +103,112 @@ fetch_wine() {
   # The 32-bit process starts 64-bit helpers (the desktop's explorer.exe),
   # which run natively.
   ln -sfn /usr/lib/wine/wine64 "$root/usr/lib/wine/wine64"
-  touch "$root/.complete"
+}
+
+# Runtimes are only made under the cache's lock, which goes with its holder
+# however it ends: a folder still being made when the lock is ours was left
+# by a run stopped halfway. Nothing reads them; they only take room.
+remove_abandoned() {
+  local d
+  for d in "$user_cache"/.making-*; do
+    [ -d "$d" ] || continue
+    log "removing $d, left by a fetch that was stopped halfway"
+    rm -rf "$d"
+  done
+}
+
+# The runtime is made in a folder of its own and renamed into place only
+# when whole, marked .complete last: a fetch stopped at any point leaves no
+# folder that a later run could take for a runtime. Run as a program of its
+# own ("make KEY"), so that its first failure ends it and the caller still
+# learns its status: APT_STALE when the mirror has moved past the lists.
+make_runtime() {  # key
+  local final=$user_cache/$1 packages
+  # Every package must be there before the first byte is fetched.
+  read -r -a packages < <(wine_packages)
+  apt_resolvable download -- "${packages[@]}"
+  remove_abandoned
+  making=$(mktemp -d "$user_cache/.making-$1.XXXXXX")
+  # A fetch that fails takes its folder away; one that is killed leaves it
+  # to the next run's remove_abandoned.
+  trap 'rm -rf "$making"' EXIT
+  fetch_qemu "$making"
+  fetch_wine "$making" "${packages[@]}"
+  touch "$making/.complete"
+  # One that is there without its marker was left by hand; ours replaces it.
+  [ -f "$final/.complete" ] || rm -rf "$final"
+  mv -T "$making" "$final"
+  trap - EXIT
+}
+
+versions() {  # sets wine and qemu from the lists, fetching those missing
+  wine=$(candidate wine32:i386)
+  if [ -z "$wine" ]; then
+    log "no i386 package lists yet: updating them"
+    apt_update
+    wine=$(candidate wine32:i386)
+  fi
+  qemu=$(candidate qemu-user "${bpo[@]}")
+  if [ -z "$qemu" ]; then
+    log "fetching the package lists of $backports"
+    apt_update "${bpo[@]}"
+    bpo_fresh=1
+    qemu=$(candidate qemu-user "${bpo[@]}")
+  fi
+  [ -n "$wine" ] || apt_resolvable download -- wine32:i386
+  [ -n "$qemu" ] || apt_resolvable download "${bpo[@]}" -- "qemu-user/$backports"
+  [ -n "$wine" ] && [ -n "$qemu" ] ||
+    { echo "apt names no version of wine32:i386 ('$wine') or of qemu-user in $backports ('$qemu')" >&2; return 1; }
+}
+
+fetch() {
+  mkdir -p "$user_cache"
+  # Two runs at once: the second waits here for the first and then finds
+  # the runtime made. The lock goes with the process, however it ends.
+  exec 9>"$user_cache/.lock"
+  if ! flock -n 9; then
+    log "another run is fetching the 32-bit runtime; waiting for it"
+    flock 9
+  fi
+  if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
+    dpkg --add-architecture i386
+  fi
+  backports_apt
+  local wine qemu key status bpo_fresh=
+  versions
+  key=$(runtime_key "$wine" "$qemu")
+  if [ ! -f "$user_cache/$key/.complete" ] && [ -z "$bpo_fresh" ]; then
+    # The backports lists are shared and may be old: what is made is named
+    # for what the mirror has now.
+    log "refreshing the package lists of $backports"
+    apt_update "${bpo[@]}"
+    versions
+    key=$(runtime_key "$wine" "$qemu")
+  fi
+  if [ -f "$user_cache/$key/.complete" ]; then
+    log "32-bit runtime: using the cache in $user_cache/$key"
+  else
+    log "32-bit runtime: not in the cache yet; making $user_cache/$key"
+    status=0
+    "$0" make "$key" || status=$?
+    if [ "$status" = "$APT_STALE" ]; then
+      log "the package lists are older than the mirror: refreshing them and trying once more"
+      apt_update
+      versions
+      key=$(runtime_key "$wine" "$qemu")
+      [ -f "$user_cache/$key/.complete" ] || "$0" make "$key"
+    elif [ "$status" != 0 ]; then
+      return "$status"
+    fi
+  fi
+  exec 9>&-
+  # A clone of earlier days kept a runtime of its own at the link's place.
+  if [ -d "$cache" ] && [ ! -L "$cache" ]; then
+    log "removing the clone's own runtime $cache: the user's cache replaces it"
+    rm -rf "$cache"
+  fi
+  mkdir -p "$(dirname "$cache")"
+  ln -sfn "$user_cache/$key" "$cache"
 }
 
 run32() {
@@ -134,9 +264,11 @@ make_prefix() {
 }
 
 case "${1:-}" in
-  fetch) mkdir -p "$cache"; fetch_qemu; fetch_wine ;;
+  fetch) fetch ;;
+  make) backports_apt; make_runtime "${2:?key}" ;;  # fetch's step, under its lock
+  where) readlink -f "$cache" ;;
   boot) boot_prefix "${2:?prefix folder}" ;;
   prefix) make_prefix "${2:?prefix folder}" ;;
   run) shift; run32 "$@" ;;
-  *) echo "usage: $0 fetch | boot DIR | prefix DIR | run PROGRAM ARGS..." >&2; exit 2 ;;
+  *) echo "usage: $0 fetch | where | boot DIR | prefix DIR | run PROGRAM ARGS..." >&2; exit 2 ;;
 esac
