@@ -50,33 +50,24 @@ T Fetch(const void* target) {
     return v;
 }
 
-// How a number lies in its target: its width in bytes, and whether it is
-// written with a sign. Text and unknown types have no width.
-struct NumberShape {
-    int bytes;
-    bool isSigned;
-};
-
-NumberShape ShapeOf(KeyType type) {
+// The width in bytes of a number type's target; 0 for Text and unknown types.
+int WidthOf(KeyType type) {
     switch (type) {
-        case KeyType::UInt8: return {1, false};
-        case KeyType::Int16: return {2, true};
-        case KeyType::UInt16: case KeyType::UInt16_3: return {2, false};
-        case KeyType::UInt32: case KeyType::UInt32_5: case KeyType::UInt32_7: case KeyType::UInt32_9:
-            return {4, false};
-        case KeyType::Int32: case KeyType::Int32_8: return {4, true};
-        case KeyType::Int64: return {8, true};
-        case KeyType::UInt64: return {8, false};
+        case KeyType::UInt8: return 1;
+        case KeyType::Int16: case KeyType::UInt16: case KeyType::UInt16_3: return 2;
+        case KeyType::UInt32: case KeyType::UInt32_5: case KeyType::Int32: case KeyType::UInt32_7:
+        case KeyType::Int32_8: case KeyType::UInt32_9: return 4;
+        case KeyType::Int64: case KeyType::UInt64: return 8;
         case KeyType::Text: break;
     }
-    return {0, false};
+    return 0;
 }
 
-bool IsKnown(KeyType type) { return type == KeyType::Text || ShapeOf(type).bytes != 0; }
+bool IsKnown(KeyType type) { return type == KeyType::Text || WidthOf(type) != 0; }
 
 // The low bits of v, as many as the target is wide; the sign plays no part.
 void StoreNumber(const KeyDef& row, uint64_t v) {
-    switch (ShapeOf(row.type).bytes) {
+    switch (WidthOf(row.type)) {
         case 1: Store(row.target, static_cast<uint8_t>(v)); break;
         case 2: Store(row.target, static_cast<uint16_t>(v)); break;
         case 4: Store(row.target, static_cast<uint32_t>(v)); break;
@@ -85,21 +76,22 @@ void StoreNumber(const KeyDef& row, uint64_t v) {
     }
 }
 
-// The value's text into `out`, which is emptied first.
+// The value's text into `out`, which is emptied first; an unknown type gives
+// nothing.
 void FormatValue(const KeyDef& row, std::string& out) {
     out.clear();
-    if (row.type == KeyType::Text) {
-        out = *static_cast<const std::string*>(row.target);
-        return;
+    switch (row.type) {
+        case KeyType::UInt8: AppendDecimal(out, Fetch<uint8_t>(row.target)); break;
+        case KeyType::Int16: AppendDecimal(out, Fetch<int16_t>(row.target)); break;
+        case KeyType::UInt16: case KeyType::UInt16_3: AppendDecimal(out, Fetch<uint16_t>(row.target)); break;
+        case KeyType::UInt32: case KeyType::UInt32_5: case KeyType::UInt32_7: case KeyType::UInt32_9:
+            AppendDecimal(out, Fetch<uint32_t>(row.target));
+            break;
+        case KeyType::Int32: case KeyType::Int32_8: AppendDecimal(out, Fetch<int32_t>(row.target)); break;
+        case KeyType::Int64: AppendDecimal(out, Fetch<int64_t>(row.target)); break;
+        case KeyType::UInt64: AppendDecimal(out, Fetch<uint64_t>(row.target)); break;
+        case KeyType::Text: out = *static_cast<const std::string*>(row.target); break;
     }
-    const NumberShape shape = ShapeOf(row.type);
-    if (shape.bytes == 1) AppendDecimal(out, Fetch<uint8_t>(row.target));
-    if (shape.bytes == 2 && shape.isSigned) AppendDecimal(out, Fetch<int16_t>(row.target));
-    if (shape.bytes == 2 && !shape.isSigned) AppendDecimal(out, Fetch<uint16_t>(row.target));
-    if (shape.bytes == 4 && shape.isSigned) AppendDecimal(out, Fetch<int32_t>(row.target));
-    if (shape.bytes == 4 && !shape.isSigned) AppendDecimal(out, Fetch<uint32_t>(row.target));
-    if (shape.bytes == 8 && shape.isSigned) AppendDecimal(out, Fetch<int64_t>(row.target));
-    if (shape.bytes == 8 && !shape.isSigned) AppendDecimal(out, Fetch<uint64_t>(row.target));
 }
 
 }  // namespace

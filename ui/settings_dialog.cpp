@@ -18,7 +18,10 @@
 namespace zek {
 namespace {
 
-constexpr int32_t kOverZoomChars = 1;  // one digit: the range is 0 to 9
+// The field holds as many digits as the largest value has.
+constexpr int32_t DigitsOf(int32_t v) { return v < 10 ? 1 : 1 + DigitsOf(v / 10); }
+static_assert(kOverZoomRange.lower >= 0, "the field has no room for a sign");
+constexpr int32_t kOverZoomChars = DigitsOf(kOverZoomRange.upper);
 constexpr DWORD kFlashStepMs = 60;
 // The dialog's own request to itself, from Done on another thread.
 constexpr UINT kWmCloseForUnload = WM_APP + 1;
