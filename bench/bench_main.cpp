@@ -5,11 +5,26 @@
 #include "bench/bench_suite.h"
 
 namespace zek::bench {
+namespace {
+
+// Google Benchmark 1.8 replaced a run's error_occurred with skipped (which
+// also covers a benchmark that skipped itself): take whichever the installed
+// one has.
+template <typename R>
+auto Skipped(const R& run, int) -> decltype(static_cast<bool>(run.skipped)) {
+    return static_cast<bool>(run.skipped);
+}
+template <typename R>
+bool Skipped(const R& run, long) {
+    return run.error_occurred;
+}
+
+}  // namespace
 
 void Suite::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-        if (run.error_occurred) continue;
+        if (Skipped(run, 0)) continue;
         // With repetitions, the median stands for the benchmark.
         const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
         if (run.run_type != Run::RT_Iteration && !median) continue;
@@ -50,7 +65,7 @@ void Suite::PrintSummary() const {
 std::vector<char*> WithDefaultRepetitions(int argc, char** argv) {
     static char repetitions[] = "--benchmark_repetitions=9";
     static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    static char minTime[] = "--benchmark_min_time=0.2";
+    static char minTime[] = "--benchmark_min_time=0.2" ZEK_BENCH_SECONDS;
     const auto given = [&](const char* flag) {
         for (int i = 1; i < argc; ++i)
             if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0) return true;
