@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The 32-bit Windows runtime that runs the i686 product on this machine,
-# whose kernel cannot execute 32-bit Linux programs: Debian's 32-bit Wine,
-# unpacked into a folder of the user's cache rather than installed
-# (installed, it would make `wine` prefer a loader this kernel cannot start),
-# and run by qemu-i386. Only the 64-bit Wine is installed system-wide.
+# The 32-bit Windows runtime that runs the i686 product: Debian's 32-bit
+# Wine, unpacked into a folder of the user's cache rather than installed
+# (installed, it would change the loader `wine` takes for every program on
+# the machine), and run by qemu-i386, so that it needs neither a kernel that
+# runs 32-bit programs nor the machine's 32-bit libraries. Only the 64-bit
+# Wine is installed system-wide.
 #
 #   wine32_runtime.sh fetch          find the runtime in the user's cache, or make it there
 #   wine32_runtime.sh where          print the runtime's folder
@@ -12,69 +13,73 @@
 #   wine32_runtime.sh run ARGS...    run a 32-bit Windows program (WINEPREFIX set)
 #
 # The runtime (the packages fetched, the unpacked root and qemu) lives in
-# ${XDG_CACHE_HOME:-~/.cache}/ZEK_DideZede/, one folder per Debian release and
-# versions of wine32 and qemu-user, so every clone of the user shares it; the
-# clone's .cache/wine32 links to the one it uses. Everything fetched comes
-# from the Debian archive the machine's apt already uses.
+# ${XDG_CACHE_HOME:-~/.cache}/ZEK_DideZede/, one folder per Debian release,
+# machine architecture, recipe and versions of wine32 and qemu-user, so
+# every clone of the user shares it; the clone's .cache/wine32 links to the
+# one it uses. Everything fetched comes from the Debian archive the
+# machine's apt already uses.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../setup/apt_steps.sh"
 cache=$(cd "$here/../.." && pwd)/.cache/wine32
-root=$cache/root
-qemu=$cache/qemu/usr/bin/qemu-i386
+# The runtime a step uses: the clone's, or (while one is made and checked)
+# the one named here.
+runtime=${ZEK_RUNTIME:-$cache}
+root=$runtime/root
 user_cache=${XDG_CACHE_HOME:-$HOME/.cache}/ZEK_DideZede
-
-# What libwine recommends for its X11 driver; the dependency walk leaves it out.
-X11_LIBS=(libxcomposite1 libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2 libxrender1 libxxf86vm1)
-# Tools among wine32's dependencies that a Windows program never needs.
-NOT_NEEDED='^(dpkg|tar|install-info|sysvinit-utils|cdebconf|libcap2-bin|libdebian-installer4|libnewt0\.52|libslang2|libtextwrap1|libreadline8):'
 
 log() { printf '\n== %s\n' "$*" >&2; }
 
-# "URI keyring" of the Debian archive the machine is configured with.
-archive() {
-  local f=/etc/apt/sources.list.d/debian.sources
-  if [ -f "$f" ]; then
-    awk '/^URIs:/ && !u {u=$2} /^Signed-By:/ && !k {k=$2} END {print u, k}' "$f"
-  else
-    awk '$1=="deb" && $2 !~ /^\[/ {print $2; exit}' /etc/apt/sources.list
-  fi
-}
+# --- how a runtime is made: a change below changes what a runtime holds,
+# so it takes a new RECIPE number, which names new runtimes (the set-up's
+# tests hold the two together).
+RECIPE=2
 
-# Bookworm's qemu-user takes about 45 s to start a 32-bit Wine process; the
-# one of bookworm-backports about 1.5 s. Only this one package is taken from
-# there, through a source list and lists of its own (shared by the user's
-# clones): the system stays on its release.
+# What Wine loads at run time without a package that depends on it: libwine
+# only recommends its X11 driver's libraries. Whether the set is whole is
+# found by starting a window (check_runtime), not by this list.
+RUNTIME_LIBS=(libxcomposite1 libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2 libxrender1 libxxf86vm1)
+# Tools among wine32's dependencies that a Windows program never needs.
+NOT_NEEDED='^(dpkg|tar|install-info|sysvinit-utils|cdebconf|libcap2-bin|libdebian-installer4|libnewt0\.52|libslang2|libtextwrap1|libreadline8):'
+
+# A qemu-user older than 8 takes some 45 s to start a 32-bit Wine process
+# (bookworm's 7.2); from 8 on, about 1.5 s. An older one is taken from the
+# release's backports instead, through a source list and lists of its own
+# (shared by the user's clones): the system stays on its release.
+QEMU_FAST_FROM=8
+
 backports_apt() {  # sets release, backports and bpo, the options that select its lists
   local apt=$user_cache/apt uri keyring
-  release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  release=$(release_codename)
+  [ -n "$release" ] || { echo "$APT_ETC/os-release names no release codename" >&2; return 1; }
   backports=$release-backports
-  read -r uri keyring < <(archive) || true
-  [ -n "$uri" ] || { echo "no Debian archive configured for apt" >&2; return 1; }
+  read -r uri keyring < <(apt_archive) || true
+  [ -n "$uri" ] || { echo "no Debian archive configured for apt in $APT_ETC/apt" >&2; return 1; }
   mkdir -p "$apt/lists/partial"
   echo "deb ${keyring:+[signed-by=$keyring] }$uri $backports main" >"$apt/backports.list"
   bpo=(-o "Dir::Etc::sourcelist=$apt/backports.list" -o Dir::Etc::sourceparts=-
        -o "Dir::State::Lists=$apt/lists" -o APT::Sandbox::User=root)
 }
 
-candidate() {  # package, apt options...: the version apt would take, or nothing
-  local package=$1; shift
-  # (awk reads to the end: apt-cache stopped halfway would fail the pipe.)
-  apt-cache "$@" policy "$package" 2>/dev/null | awk '$1 == "Candidate:" && $2 != "(none)" && !v {v = $2} END {print v}'
+qemu_fast_enough() {  # version
+  local upstream=${1#*:}
+  [ -n "$upstream" ] && ((${upstream%%[.~+-]*} >= QEMU_FAST_FROM))
 }
 
 # The folder's name says what it holds; a newer wine32 or qemu-user in the
-# lists makes a new one beside it.
+# lists, or a new recipe, makes a new one beside it.
 runtime_key() {
   local wine=$1 qemu=$2
-  printf 'wine32-%s-%s-qemu-user-%s' "$release" "$wine" "$qemu" | tr ':/' '__'
+  printf 'wine32-%s-%s-recipe%s-%s-qemu-user-%s' "$release" "$(dpkg --print-architecture)" "$RECIPE" "$wine" "$qemu" |
+    tr ':/' '__'
 }
 
 fetch_qemu() {  # folder
   local dir=$1
-  log "fetching qemu-user from $backports"
+  log "fetching qemu-user $qemu from $qemu_from"
   mkdir -p "$dir/qemu-deb"
-  (cd "$dir/qemu-deb" && apt_fetch "downloading qemu-user" "${bpo[@]}" -q -- download "qemu-user/$backports")
+  (cd "$dir/qemu-deb" && apt_fetch "downloading qemu-user" "${qemu_apt[@]}" -q -o APT::Sandbox::User=root \
+     -- download "qemu-user=$qemu")
   dpkg -x "$dir"/qemu-deb/qemu-user_*.deb "$dir/qemu"
   [ -x "$dir/qemu/usr/bin/qemu-i386" ]
 }
@@ -84,7 +89,7 @@ wine_packages() {
   packages=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
                --no-replaces --no-enhances --no-pre-depends wine32:i386 |
              grep -E '^[a-z0-9][^ ]*:i386$' | grep -Ev "$NOT_NEEDED" | sort -u)
-  echo $packages "${X11_LIBS[@]/%/:i386}"
+  echo $packages "${RUNTIME_LIBS[@]/%/:i386}"
 }
 
 fetch_wine() {  # folder, packages...
@@ -103,7 +108,44 @@ fetch_wine() {  # folder, packages...
   # The 32-bit process starts 64-bit helpers (the desktop's explorer.exe),
   # which run natively.
   ln -sfn /usr/lib/wine/wine64 "$root/usr/lib/wine/wine64"
+  # Wine starts a new 32-bit process by executing the loader its own process
+  # was started as. Run natively, that loader would find neither the
+  # runtime's libraries nor, on a kernel without 32-bit support, a way to
+  # run at all (Wine 10 starts every program as a child of start.exe). So
+  # the loader's name is a script that puts each one under qemu, naming
+  # itself as the process's loader; the real loader is wine-i386.
+  mv "$root/usr/lib/wine/wine" "$root/usr/lib/wine/wine-i386"
+  cat >"$root/usr/lib/wine/wine" <<'LOADER'
+#!/bin/sh
+# A 32-bit Wine process, under qemu-i386, in the runtime this script lies in.
+lib=$(cd "$(dirname "$0")" && pwd)
+root=${lib%/usr/lib/wine}
+# WINELOADERNOEXEC: no re-exec through Wine's preloader, which qemu cannot run.
+WINELOADERNOEXEC=1 exec "$root/../qemu/usr/bin/qemu-i386" -L "$root" -0 "$lib/wine" "$lib/wine-i386" "$@"
+LOADER
+  chmod +x "$root/usr/lib/wine/wine"
 }
+
+# A runtime is whole when a 32-bit program can show a window and draw text in
+# it: that needs the display driver and FreeType, which Wine loads by name at
+# run time. Started in a prefix of its own, under a virtual screen.
+check_runtime() {  # folder
+  local dir=$1 check=$1/check out status=0
+  log "checking the runtime: a 32-bit window with text in it"
+  mkdir -p "$check"
+  i686-w64-mingw32-gcc -O1 -o "$check/window_check.exe" "$here/../../setup/window_check.c" -lgdi32 -luser32
+  out=$(ZEK_RUNTIME=$dir WINEDEBUG=fixme-all xvfb-run -a bash -c \
+          '"$1" prefix "$2" && WINEPREFIX=$2 "$1" run "$3"; status=$?; wineserver -k; exit $status' \
+          check "$0" "$check/prefix" "$check/window_check.exe" 2>&1) || status=$?
+  if [ "$status" != 0 ]; then
+    echo "the new 32-bit runtime cannot start a window (exit $status); it printed:" >&2
+    echo "$out" >&2
+    return 1
+  fi
+  grep -m1 '^window ' <<<"$out" >&2 || true
+  rm -rf "$check"
+}
+# --- end of the recipe
 
 # Runtimes are only made under the cache's lock, which goes with its holder
 # however it ends: a folder still being made when the lock is ours was left
@@ -126,7 +168,7 @@ make_runtime() {  # key
   local final=$user_cache/$1 packages
   # Every package must be there before the first byte is fetched.
   read -r -a packages < <(wine_packages)
-  apt_resolvable download -- "${packages[@]}"
+  apt_resolvable download --why "a dependency of wine32:i386 on this release" -- "${packages[@]}"
   remove_abandoned
   making=$(mktemp -d "$user_cache/.making-$1.XXXXXX")
   # A fetch that fails takes its folder away; one that is killed leaves it
@@ -134,6 +176,7 @@ make_runtime() {  # key
   trap 'rm -rf "$making"' EXIT
   fetch_qemu "$making"
   fetch_wine "$making" "${packages[@]}"
+  check_runtime "$making"
   touch "$making/.complete"
   # One that is there without its marker was left by hand; ours replaces it.
   [ -f "$final/.complete" ] || rm -rf "$final"
@@ -141,24 +184,30 @@ make_runtime() {  # key
   trap - EXIT
 }
 
-versions() {  # sets wine and qemu from the lists, fetching those missing
+# Sets wine, qemu and where qemu comes from (qemu_from and qemu_apt, the
+# options that select its lists), fetching lists that are missing.
+versions() {
   wine=$(candidate wine32:i386)
   if [ -z "$wine" ]; then
     log "no i386 package lists yet: updating them"
     apt_update
     wine=$(candidate wine32:i386)
   fi
-  qemu=$(candidate qemu-user "${bpo[@]}")
-  if [ -z "$qemu" ]; then
-    log "fetching the package lists of $backports"
-    apt_update "${bpo[@]}"
-    bpo_fresh=1
+  qemu=$(candidate qemu-user) qemu_from=$release qemu_apt=()
+  if ! qemu_fast_enough "$qemu"; then
+    qemu_from=$backports qemu_apt=("${bpo[@]}")
     qemu=$(candidate qemu-user "${bpo[@]}")
+    if [ -z "$qemu" ]; then
+      log "fetching the package lists of $backports"
+      apt_update "${bpo[@]}"
+      bpo_fresh=1
+      qemu=$(candidate qemu-user "${bpo[@]}")
+    fi
   fi
   [ -n "$wine" ] || apt_resolvable download -- wine32:i386
-  [ -n "$qemu" ] || apt_resolvable download "${bpo[@]}" -- "qemu-user/$backports"
+  [ -n "$qemu" ] || apt_resolvable download "${qemu_apt[@]}" -- "qemu-user/$qemu_from"
   [ -n "$wine" ] && [ -n "$qemu" ] ||
-    { echo "apt names no version of wine32:i386 ('$wine') or of qemu-user in $backports ('$qemu')" >&2; return 1; }
+    { echo "apt names no version of wine32:i386 ('$wine') or of qemu-user in $qemu_from ('$qemu')" >&2; return 1; }
 }
 
 fetch() {
@@ -174,10 +223,10 @@ fetch() {
     dpkg --add-architecture i386
   fi
   backports_apt
-  local wine qemu key status bpo_fresh=
+  local wine qemu qemu_from qemu_apt key status bpo_fresh=
   versions
   key=$(runtime_key "$wine" "$qemu")
-  if [ ! -f "$user_cache/$key/.complete" ] && [ -z "$bpo_fresh" ]; then
+  if [ ! -f "$user_cache/$key/.complete" ] && [ -z "$bpo_fresh" ] && [ "$qemu_from" = "$backports" ]; then
     # The backports lists are shared and may be old: what is made is named
     # for what the mirror has now.
     log "refreshing the package lists of $backports"
@@ -190,13 +239,13 @@ fetch() {
   else
     log "32-bit runtime: not in the cache yet; making $user_cache/$key"
     status=0
-    "$0" make "$key" || status=$?
+    "$0" make "$key" "$qemu" "$qemu_from" || status=$?
     if [ "$status" = "$APT_STALE" ]; then
       log "the package lists are older than the mirror: refreshing them and trying once more"
       apt_update
       versions
       key=$(runtime_key "$wine" "$qemu")
-      [ -f "$user_cache/$key/.complete" ] || "$0" make "$key"
+      [ -f "$user_cache/$key/.complete" ] || "$0" make "$key" "$qemu" "$qemu_from"
     elif [ "$status" != 0 ]; then
       return "$status"
     fi
@@ -211,11 +260,7 @@ fetch() {
   ln -sfn "$user_cache/$key" "$cache"
 }
 
-run32() {
-  # WINELOADERNOEXEC: no re-exec through Wine's preloader, which this kernel
-  # cannot execute either.
-  WINELOADERNOEXEC=1 exec "$qemu" -L "$root" "$root/usr/lib/wine/wine" "$@"
-}
+run32() { exec "$root/usr/lib/wine/wine" "$@"; }
 
 # Debian's Wine runs without its preloader, so now and then the kernel's
 # randomized layout takes the page Windows keeps for the shared user data and
@@ -265,7 +310,11 @@ make_prefix() {
 
 case "${1:-}" in
   fetch) fetch ;;
-  make) backports_apt; make_runtime "${2:?key}" ;;  # fetch's step, under its lock
+  make)  # fetch's step, under its lock: make KEY QEMU-VERSION QEMU-SUITE
+    backports_apt
+    qemu=${3:?qemu version} qemu_from=${4:?qemu suite} qemu_apt=()
+    [ "$qemu_from" = "$release" ] || qemu_apt=("${bpo[@]}")
+    make_runtime "${2:?key}" ;;
   where) readlink -f "$cache" ;;
   boot) boot_prefix "${2:?prefix folder}" ;;
   prefix) make_prefix "${2:?prefix folder}" ;;

@@ -7,7 +7,9 @@ know, so that a test never reaches the machine's real apt.
 
 scenario.json:
   missing      system packages that dpkg-query has never heard of
-  known        packages apt can find: name -> version ("qemu-user" only from backports)
+  known        packages apt can find: name -> version
+  qemu_from    "backports" (the default: "qemu-user" only from there) or
+               "release" (only from the release's own lists)
   wine_deps    what the dependency walk of wine32:i386 names
   update, backports_update, install, download
                outcome of each call in turn, the last one repeating:
@@ -68,10 +70,16 @@ def words():
     return out
 
 
+def base_name(name):
+    """The package of "name/suite" or "name=version"."""
+    return name.split("/")[0].split("=")[0]
+
+
 def version_of(name):
     """None when the mirror has no such package for this source list."""
-    base = name.split("/")[0]
-    if backports() != (base == "qemu-user"):
+    base = base_name(name)
+    from_backports = base == "qemu-user" and scenario().get("qemu_from", "backports") == "backports"
+    if backports() != from_backports:
         return None
     if backports() and not os.path.exists(os.path.join(STATE, "backports.lists")):
         return None  # no lists fetched yet
@@ -120,14 +128,14 @@ def apt_get():
             # Only a run in a session of its own (as the tests start it) is killed.
             if result == "kill" and i == len(names) // 2 and os.getpgrp() == os.getsid(0):
                 os.killpg(0, signal.SIGKILL)  # the run, as a user's Ctrl-C or a closed terminal would
-            base = n.split("/")[0].split(":")[0]
+            base = base_name(n).split(":")[0]
             template = "qemu.deb" if base == "qemu-user" else "lib.deb"
             shutil.copy(os.path.join(STATE, template), "{}_{}_i386.deb".format(base, version_of(n).replace(":", "%3a")))
         if result == "size":
-            fail([SIZE.format(MIRROR + "/debian/pool/main/x/" + names[0].split("/")[0].split(":")[0] + "_1.0_i386.deb")])
+            fail([SIZE.format(MIRROR + "/debian/pool/main/x/" + base_name(names[0]).split(":")[0] + "_1.0_i386.deb")])
         if result == "gone":
             fail(["E: Failed to fetch {}/debian/pool/main/x/{}_0.9_i386.deb  404  Not Found [IP: 192.0.2.1 80]".format(
-                MIRROR, names[0].split(":")[0])])
+                MIRROR, base_name(names[0]).split(":")[0])])
         if result == "locate":
             fail(["E: Unable to locate package " + names[0]])
         return
@@ -152,6 +160,8 @@ def apt_cache():
 def dpkg():
     if ARGS == ["--print-foreign-architectures"]:
         print("i386")
+    elif ARGS == ["--print-architecture"]:
+        print("amd64")
     elif ARGS[:1] == ["-x"]:
         os.execvp("dpkg-deb", ["dpkg-deb"] + ARGS)
     else:

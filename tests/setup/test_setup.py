@@ -1,12 +1,16 @@
 """`./run deps` on a bad day of the package mirror, offline: a clone of the
 set-up's scripts runs against fake_apt.py (first on PATH as apt-get,
-apt-cache, dpkg, dpkg-query and locale) with a cache folder of its own, so
-neither the machine's apt nor the user's cache is touched.
+apt-cache, dpkg, dpkg-query and locale) and fake_tools.py (Wine, Xvfb, the
+compiler), on a machine of the test's making (its os-release and apt
+sources, through ZEK_ETC) with a cache folder of its own, so neither the
+machine's apt and release nor the user's cache play a part.
 
     python3 -m unittest -v test_setup
 """
+import hashlib
 import json
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -14,17 +18,32 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-SCRIPTS = ["run", "setup/apt_steps.sh", "tests/e2e/wine32_runtime.sh"]
+SCRIPTS = ["run", "setup/apt_steps.sh", "setup/window_check.c", "tests/e2e/wine32_runtime.sh"]
 TOOLS = ["apt-get", "apt-cache", "dpkg", "dpkg-query", "locale", "locale-gen"]
+OTHER_TOOLS = ["xvfb-run", "wineboot", "wineserver", "i686-w64-mingw32-gcc"]
 X11 = ["libxcomposite1", "libxcursor1", "libxfixes3", "libxi6", "libxinerama1", "libxrandr2",
        "libxrender1", "libxxf86vm1"]
 MIRROR = {
     "missing": [],
     "known": dict({"wine32:i386": "8.0~repack-4", "libwine:i386": "8.0~repack-4",
-                   "libc6:i386": "2.36-9+deb12u14", "qemu-user": "1:7.2+dfsg-7+deb12u13~bpo12+1"},
+                   "libc6:i386": "2.36-9+deb12u14", "qemu-user": "1:7.2+dfsg-7+deb12u13~bpo12+1",
+                   "clang": "1:14.0-55.7~deb12u1", "libclang-rt-dev": "1:14.0-55.7~deb12u1"},
                   **{x + ":i386": "1.0" for x in X11}),
     "wine_deps": ["wine32", "libwine", "libc6"],
 }
+TRIXIE = {
+    "known": dict(MIRROR["known"], **{"wine32:i386": "10.0~repack-6", "libwine:i386": "10.0~repack-6",
+                                      "qemu-user": "1:10.0.13+ds-0+deb13u1", "clang": "1:19.0-63"}),
+    "qemu_from": "release",
+}
+RELEASES = {"bookworm": 'PRETTY_NAME="Debian GNU/Linux 12 (bookworm)"\nNAME="Debian GNU/Linux"\nVERSION_ID="12"\n'
+                        'VERSION_CODENAME=bookworm\n',
+            "trixie": 'PRETTY_NAME="Debian GNU/Linux 13 (trixie)"\nNAME="Debian GNU/Linux"\nVERSION_ID="13"\n'
+                      'VERSION_CODENAME=trixie\n'}
+# The recipes of the 32-bit runtime: each number with the hash of the steps
+# that make one (see recipe_hash). Steps changed without a new number would
+# leave every clone on a runtime made the old way.
+RECIPES = {2: "0b18cd0851a8"}
 FAILED_INDEX = ("bookworm-security/main/binary-i386/Packages.xz (File has unexpected size "
                 "(374820 != 376004). Mirror sync in progress?)")
 
@@ -66,8 +85,29 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         os.makedirs(self.bin)
         for tool in TOOLS:
             os.symlink(os.path.join(HERE, "fake_apt.py"), os.path.join(self.bin, tool))
-        make_deb(self.state, "lib", {"usr/lib/wine/README": ("a library\n", 0o644)})
-        make_deb(self.state, "qemu", {"usr/bin/qemu-i386": ("#!/bin/sh\n", 0o755)})
+        for tool in OTHER_TOOLS:
+            os.symlink(os.path.join(HERE, "fake_tools.py"), os.path.join(self.bin, tool))
+        make_deb(self.state, "lib", {"usr/lib/wine/wine": ("a loader\n", 0o755),
+                                     "usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll": ("MZ\n", 0o644)})
+        # The runtime's "Wine": what a 32-bit program prints, or what Wine
+        # says when its display driver cannot load.
+        make_deb(self.state, "qemu", {"usr/bin/qemu-i386": (
+            '#!/bin/sh\ncase "$*" in *window_check*) ;; *) exit 0 ;; esac\nif [ -f "$FAKE_APT/no-display-driver" ]; then\n'
+            '  echo "0024:err:winediag:nodrv_CreateWindow Application tried to create a window, but no driver '
+            'could be loaded." >&2; exit 2\nfi\necho "window made; text 40x16"\n', 0o755)})
+        self.machine("bookworm")
+
+    def machine(self, release):
+        """The machine's own description: os-release and apt sources."""
+        self.etc = os.path.join(self.tmp, "etc-" + release)
+        os.makedirs(os.path.join(self.etc, "apt", "sources.list.d"))
+        with open(os.path.join(self.etc, "os-release"), "w") as f:
+            f.write(RELEASES[release])
+        with open(os.path.join(self.etc, "apt", "sources.list.d", "debian.sources"), "w") as f:
+            f.write("Types: deb\nURIs: http://mirror.invalid/debian\nSuites: {0} {0}-updates\nComponents: main\n"
+                    "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\n"
+                    "URIs: http://mirror.invalid/debian-security\nSuites: {0}-security\nComponents: main\n"
+                    .format(release))
 
     def clone(self, name):
         for script in SCRIPTS:
@@ -91,7 +131,7 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         """./run deps of the clone."""
         env = dict(os.environ, PATH=self.bin + os.pathsep + os.environ["PATH"], FAKE_APT=self.state,
                    XDG_CACHE_HOME=os.path.dirname(self.cache), HOME=os.path.join(self.tmp, "home"),
-                   ZEK_APT_PAUSE="0")
+                   ZEK_APT_PAUSE="0", ZEK_ETC=self.etc)
         # A session of its own: the "kill" outcome ends the run's whole group.
         return subprocess.Popen([os.path.join(clone, "run"), "deps"], env=env, stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, text=True, start_new_session=True)
@@ -114,13 +154,15 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         names = sorted(os.listdir(self.cache)) if os.path.isdir(self.cache) else []
         return ([n for n in names if n.startswith("wine32-")], [n for n in names if n.startswith(".making-")])
 
-    def assert_one_whole_runtime(self, run, *clones):
+    def assert_one_whole_runtime(self, run, *clones,
+                                 key="wine32-bookworm-amd64-recipe2-8.0~repack-4-qemu-user-1_7.2+dfsg-7+deb12u13~bpo12+1"):
         made, making = self.runtimes()
         self.assertEqual((len(made), making), (1, []), run)
         runtime = os.path.join(self.cache, made[0])
         for part in (".complete", "qemu/usr/bin/qemu-i386", "root/etc/ld.so.conf", "root/usr/lib/wine/wine64"):
             self.assertTrue(os.path.lexists(os.path.join(runtime, part)), "{} lacks {}\n{}".format(runtime, part, run))
-        self.assertEqual(made[0], "wine32-bookworm-8.0~repack-4-qemu-user-1_7.2+dfsg-7+deb12u13~bpo12+1", run)
+        self.assertFalse(os.path.exists(os.path.join(runtime, "check")), run)  # the window check's prefix is gone
+        self.assertEqual(made[0], key, run)
         for clone in clones:
             self.assertEqual(os.readlink(os.path.join(clone, ".cache", "wine32")), runtime, run)
         self.assertIn("the 32-bit runtime is " + runtime, run.out, run)
@@ -146,20 +188,73 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         self.assertTrue(run.called("install", "-y", "ffmpeg"), run)
 
     def test_package_that_does_not_resolve_stops_the_run_naming_it(self):
-        with self.subTest("a system package"):
+        with self.subTest("a system package, while an index failed: the mirror's fault"):
             run = self.deps(self.clone("a"), missing=["ffmpeg"], update=["size"])
             self.assertNotEqual(run.rc, 0, run)
             self.assertIn("The package mirror cannot give what the set-up needs: ffmpeg.", run.out)
             self.assertIn("This is the mirror, not the project", run.out)
+            self.assertNotIn("has no package", run.out)
             self.assertIn("    E: Unable to locate package ffmpeg", run.out)
             self.assertIn("The indexes that failed to download: " + FAILED_INDEX, run.out)
             self.assertFalse(run.called("install", "-y"), run)
-        with self.subTest("a package of the 32-bit runtime"):
-            run = self.deps(self.clone("b"), wine_deps=MIRROR["wine_deps"] + ["libgone"])
+        self.machine("trixie")
+        with self.subTest("a system package this release does not have, every index in: the project's"):
+            run = self.deps(self.clone("b"), missing=["xserver-xephyr"], **TRIXIE)
             self.assertNotEqual(run.rc, 0, run)
-            self.assertIn("The package mirror cannot give what the set-up needs: libgone:i386.", run.out)
+            line = [n + 1 for n, text in enumerate(open(os.path.join(ROOT, "run"))) if " xserver-xephyr " in text]
+            self.assertIn("Debian 13 (trixie) has no package xserver-xephyr.\nThe project asks for xserver-xephyr here:"
+                          "\n    run:{}: wine wine64 xvfb xserver-xephyr".format(line[0]), run.out)
+            self.assertIn("This is the project, not the mirror", run.out)
+            self.assertNotIn("This is the mirror", run.out)
+            self.assertFalse(run.called("install", "-y"), run)
+        with self.subTest("a package of the 32-bit runtime this release does not have"):
+            run = self.deps(self.clone("c"), wine_deps=MIRROR["wine_deps"] + ["libgone"], **TRIXIE)
+            self.assertNotEqual(run.rc, 0, run)
+            self.assertIn("Debian 13 (trixie) has no package libgone:i386.\nThe project asks for libgone as "
+                          "a dependency of wine32:i386 on this release.", run.out)
             self.assertEqual([c for c in run.called("download") if "--print-uris" not in c], [], run)
             self.assertEqual(self.runtimes()[0], [], run)
+
+    def test_set_up_follows_the_release(self):
+        self.machine("trixie")
+        with self.subTest("qemu-user 8 or later comes from the release, not its backports"):
+            clone = self.clone("a")
+            run = self.deps(clone, **TRIXIE)
+            self.assertEqual(run.rc, 0, run)
+            self.assertEqual([c for c in run.calls if "backports" in c], [], run)
+            self.assertTrue(run.called("download", "qemu-user=1:10.0.13+ds-0+deb13u1"), run)
+            self.assertIn("window made; text 40x16", run.out, run)
+            self.assert_one_whole_runtime(
+                run, clone, key="wine32-trixie-amd64-recipe2-10.0~repack-6-qemu-user-1_10.0.13+ds-0+deb13u1")
+        with self.subTest("clang's runtime named after clang where the release has no unversioned name"):
+            known = dict(TRIXIE["known"])
+            del known["libclang-rt-dev"]
+            run = self.deps(clone, missing=["libclang-rt-19-dev"], **dict(TRIXIE, known=dict(
+                known, **{"libclang-rt-19-dev": "1:19.1.7-3"})))
+            self.assertEqual(run.rc, 0, run)
+            self.assertTrue(run.called("install", "-y", "libclang-rt-19-dev"), run)
+
+    def test_runtime_that_cannot_show_a_window_is_not_kept(self):
+        open(os.path.join(self.state, "no-display-driver"), "w").close()
+        clone = self.clone("a")
+        run = self.deps(clone)
+        self.assertNotEqual(run.rc, 0, run)
+        self.assertIn("the new 32-bit runtime cannot start a window (exit 2); it printed:", run.out)
+        self.assertIn("no driver could be loaded", run.out)
+        self.assertEqual(self.runtimes(), ([], []), run)
+        self.assertFalse(os.path.lexists(os.path.join(clone, ".cache", "wine32")), run)
+
+    def test_recipe_changes_take_a_new_number(self):
+        with open(os.path.join(ROOT, "tests", "e2e", "wine32_runtime.sh")) as f:
+            script = f.read()
+        recipe = re.search(r"^# --- how a runtime is made.*?^# --- end of the recipe$", script, re.S | re.M)
+        number = int(re.search(r"^RECIPE=(\d+)$", script, re.M).group(1))
+        with open(os.path.join(ROOT, "setup", "window_check.c"), "rb") as f:
+            steps = recipe.group(0).encode() + f.read()
+        digest = hashlib.sha256(steps).hexdigest()[:12]
+        self.assertEqual(RECIPES.get(number), digest,
+                         "the steps that make the 32-bit runtime changed (hash {}) but RECIPE is still {}: give "
+                         "wine32_runtime.sh a new RECIPE and record it with its hash in RECIPES".format(digest, number))
 
     def test_download_failing_with_a_size_mismatch_is_tried_again(self):
         clone = self.clone("a")

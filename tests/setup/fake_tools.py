@@ -1,0 +1,94 @@
+#!/usr/bin/python3
+"""Stand-ins for the programs the set-up runs beside apt, linked under their
+names into the folder put first on PATH (as fake_apt.py is): what makes and
+checks a 32-bit runtime (xvfb-run, wineboot, wineserver, the mingw-w64
+compiler) and what `./run test --on RELEASE` uses (debootstrap, unshare,
+mount, umount, chroot). Each logs its call to $FAKE_APT/calls.log; the
+scenario's "debootstrap" and "chroot" lists give each call's outcome in turn,
+the last repeating: "ok", "fail", "kill" (the whole run is killed) or, for
+chroot, "term" (the run is sent SIGTERM while the test runs inside).
+"""
+import json
+import os
+import signal
+import sys
+import time
+
+STATE = os.environ["FAKE_APT"]
+TOOL = os.path.basename(sys.argv[0])
+ARGS = sys.argv[1:]
+
+
+def log_call():
+    with open(os.path.join(STATE, "calls.log"), "a") as f:
+        f.write(" ".join([TOOL] + ARGS) + "\n")
+
+
+def outcome(kind):
+    with open(os.path.join(STATE, "scenario.json")) as f:
+        outcomes = json.load(f).get(kind, ["ok"])
+    counter = os.path.join(STATE, kind + ".count")
+    n = int(open(counter).read()) if os.path.exists(counter) else 0
+    with open(counter, "w") as f:
+        f.write(str(n + 1))
+    return outcomes[min(n, len(outcomes) - 1)]
+
+
+def run_rest(args):
+    """Runs what follows the options, as xvfb-run and unshare do."""
+    while args and args[0].startswith("-"):
+        option = args.pop(0)
+        if option == "--":
+            break
+        if option in ("-s", "--propagation"):  # options with a value
+            args.pop(0)
+    os.execvp(args[0], args)
+
+
+def wineboot():
+    prefix = os.environ["WINEPREFIX"]
+    os.makedirs(os.path.join(prefix, "drive_c", "windows", "syswow64"), exist_ok=True)
+    open(os.path.join(prefix, "system.reg"), "w").close()
+
+
+def gcc():
+    out = ARGS[ARGS.index("-o") + 1]
+    with open(out, "w") as f:
+        f.write("MZ a stand-in\n")
+
+
+def debootstrap():
+    target = [a for a in ARGS if not a.startswith("-")][1]
+    result = outcome("debootstrap")
+    os.makedirs(os.path.join(target, "etc", "apt", "sources.list.d"), exist_ok=True)
+    for folder in ("proc", "sys", "dev", "tmp", "root"):
+        os.makedirs(os.path.join(target, folder), exist_ok=True)
+    if result == "kill" and os.getpgrp() == os.getsid(0):
+        os.killpg(0, signal.SIGKILL)
+    if result == "fail":
+        sys.stderr.write("E: Couldn't download packages: base-files\n")
+        sys.exit(1)
+
+
+def chroot():
+    with open(os.path.join(STATE, "chroot-args.json"), "w") as f:
+        json.dump(ARGS, f)  # as the run passed them, spaces and all
+    result = outcome("chroot")
+    if result == "term":
+        os.kill(os.getppid(), signal.SIGTERM)  # the run's PID 1, as a user's kill would reach it
+        time.sleep(0.2)
+        sys.exit(143)
+    if result == "kill" and os.getpgrp() == os.getsid(0):
+        os.killpg(0, signal.SIGKILL)
+    sys.exit(1 if result == "fail" else 0)
+
+
+def nothing():
+    pass
+
+
+if __name__ == "__main__":
+    log_call()
+    {"xvfb-run": lambda: run_rest(ARGS[:]), "unshare": lambda: run_rest(ARGS[:]), "wineboot": wineboot,
+     "wineserver": nothing, "i686-w64-mingw32-gcc": gcc, "debootstrap": debootstrap, "mount": nothing,
+     "umount": nothing, "chroot": chroot}[TOOL]()
