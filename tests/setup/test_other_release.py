@@ -1,0 +1,159 @@
+"""`./run test --on RELEASE`, offline: a checkout at a path with a space and
+a quote runs against fake debootstrap, unshare, mount, umount and chroot
+(fake_tools.py), on a machine of the test's making, with a cache folder of
+its own. What is held: the chroot is made once, whole or not at all; the
+paths reach the chroot's command intact; every mount is undone, in reverse
+order, however the run inside ends.
+
+    python3 -m unittest -v test_other_release
+"""
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+SCRIPTS = ["run", "setup/apt_steps.sh", "setup/other_release.sh"]
+TOOLS = {"fake_apt.py": ["apt-get", "apt-cache", "dpkg"],
+         "fake_tools.py": ["debootstrap", "unshare", "mount", "umount", "chroot"]}
+INSIDE = "/root/My Projects/ZEK_DideZede"
+CHROOT = "debian-trixie-amd64-recipe1"
+SOURCES = ("Types: deb\nURIs: http://mirror.invalid/debian\nSuites: trixie trixie-updates\nComponents: main\n"
+           "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\n"
+           "URIs: http://mirror.invalid/debian-security\nSuites: trixie-security\nComponents: main\n"
+           "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n")
+MOUNTS = ["proc", "sys", "dev", "tmp"]
+
+
+def git(folder, *args):
+    subprocess.run(["git", "-C", folder, "-c", "user.name=t", "-c", "user.email=t@t.invalid"] + list(args),
+                   check=True, capture_output=True)
+
+
+class RunOnAnotherRelease(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="zek-other-")
+        self.addCleanup(shutil.rmtree, self.tmp)
+        self.state = os.path.join(self.tmp, "state")
+        self.bin = os.path.join(self.tmp, "bin")
+        self.cache = os.path.join(self.tmp, "cache", "ZEK_DideZede")
+        self.etc = os.path.join(self.tmp, "etc")
+        for folder in (self.state, self.bin, os.path.join(self.etc, "apt", "sources.list.d")):
+            os.makedirs(folder)
+        for fake, tools in TOOLS.items():
+            for tool in tools:
+                os.symlink(os.path.join(HERE, fake), os.path.join(self.bin, tool))
+        with open(os.path.join(self.etc, "os-release"), "w") as f:
+            f.write('NAME="Debian GNU/Linux"\nVERSION_ID="12"\nVERSION_CODENAME=bookworm\n')
+        with open(os.path.join(self.etc, "apt", "sources.list.d", "debian.sources"), "w") as f:
+            f.write(SOURCES.replace("trixie", "bookworm"))
+        # The checkout: committed, with a change to a tracked file and a file git does not track.
+        self.checkout = os.path.join(self.tmp, "My checkout's copy")
+        for script in SCRIPTS:
+            os.makedirs(os.path.dirname(os.path.join(self.checkout, script)), exist_ok=True)
+            shutil.copy2(os.path.join(ROOT, script), os.path.join(self.checkout, script))
+        with open(os.path.join(self.checkout, "notes.txt"), "w") as f:
+            f.write("committed\n")
+        git(self.checkout, "init", "-q")
+        git(self.checkout, "add", ".")
+        git(self.checkout, "commit", "-q", "-m", "the checkout")
+        with open(os.path.join(self.checkout, "notes.txt"), "w") as f:
+            f.write("changed, not committed\n")
+        open(os.path.join(self.checkout, "untracked.txt"), "w").close()
+
+    def run_on(self, **scenario):
+        """`./run test --on trixie` with each fake's outcomes in turn."""
+        for f in os.listdir(self.state):
+            os.remove(os.path.join(self.state, f))
+        with open(os.path.join(self.state, "scenario.json"), "w") as f:
+            json.dump(dict({"known": {}, "wine_deps": []}, **scenario), f)
+        env = dict(os.environ, PATH=self.bin + os.pathsep + os.environ["PATH"], FAKE_APT=self.state,
+                   XDG_CACHE_HOME=os.path.dirname(self.cache), HOME=os.path.join(self.tmp, "home"),
+                   ZEK_ETC=self.etc, ZEK_APT_PAUSE="0", JOBS="3", TERM="dumb")
+        # A session of its own: the "kill" outcome ends the run's whole group.
+        process = subprocess.run([os.path.join(self.checkout, "run"), "test", "--on", "trixie"], env=env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=120,
+                                 start_new_session=True)
+        with open(os.path.join(self.state, "calls.log")) as f:
+            calls = f.read().splitlines()
+        args = None
+        if os.path.exists(os.path.join(self.state, "chroot-args.json")):
+            with open(os.path.join(self.state, "chroot-args.json")) as f:
+                args = json.load(f)
+        report = "exit {}; it printed:\n{}\nfake calls:\n{}".format(process.returncode, process.stdout,
+                                                                     "\n".join(calls))
+        return process.returncode, calls, args, report
+
+    def chroots(self):
+        names = sorted(os.listdir(self.cache)) if os.path.isdir(self.cache) else []
+        return [n for n in names if n.startswith("debian-") and not n.endswith(".lock")], \
+               [n for n in names if n.startswith(".making-")]
+
+    def assert_mounts_undone(self, calls, report):
+        mounts = [c for c in calls if c.startswith("mount ")]
+        umounts = [c for c in calls if c.startswith("umount ")]
+        where = os.path.join(self.cache, CHROOT)
+        self.assertEqual([m.split()[-1] for m in mounts], [os.path.join(where, m) for m in MOUNTS], report)
+        self.assertEqual(umounts, ["umount -R " + os.path.join(where, m) for m in reversed(MOUNTS)], report)
+
+    def test_a_run_in_a_chroot_made_once(self):
+        rc, calls, args, report = self.run_on()
+        self.assertEqual(rc, 0, report)
+        made = [c for c in calls if c.startswith("debootstrap ")]
+        self.assertEqual(len(made), 1, report)
+        self.assertIn("--variant=minbase --include=git,ca-certificates "
+                      "--keyring=/usr/share/keyrings/debian-archive-keyring.gpg trixie ", made[0], report)
+        self.assertTrue(made[0].endswith(" http://mirror.invalid/debian"), report)
+        self.assertEqual(self.chroots(), ([CHROOT], []), report)
+        chroot = os.path.join(self.cache, CHROOT)
+        with open(os.path.join(chroot, "etc", "apt", "sources.list.d", "debian.sources")) as f:
+            self.assertEqual(f.read(), SOURCES, report)
+        # Paths with spaces and quotes reach the chroot's command as they are.
+        self.assertEqual(args, [chroot, "/usr/bin/env", "-i", "HOME=/root",
+                                "PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin",
+                                "LANG=C.UTF-8", "TERM=dumb", "JOBS=3", "ZEK_APT_PAUSE=0", "/bin/bash", "-c",
+                                'cd "$1" && ./run test', "run-test", INSIDE], report)
+        clone = chroot + INSIDE
+        with open(os.path.join(clone, "notes.txt")) as f:
+            self.assertEqual(f.read(), "changed, not committed\n", report)
+        self.assertFalse(os.path.exists(os.path.join(clone, "untracked.txt")), report)
+        self.assertIn("not in the clone, as git does not track them: untracked.txt", report)
+        self.assert_mounts_undone(calls, report)
+
+        with self.subTest("the next run takes the same chroot and a fresh clone"):
+            open(os.path.join(clone, "left-by-the-last-run"), "w").close()
+            rc, calls, args, report = self.run_on()
+            self.assertEqual(rc, 0, report)
+            self.assertEqual([c for c in calls if c.startswith("debootstrap ")], [], report)
+            self.assertIn("Debian trixie: using the chroot in " + chroot, report)
+            self.assertFalse(os.path.exists(os.path.join(clone, "left-by-the-last-run")), report)
+
+    def test_every_mount_is_undone_however_the_test_inside_ends(self):
+        for outcome, status in (("fail", 1), ("term", 143)):
+            with self.subTest(outcome):
+                rc, calls, _, report = self.run_on(chroot=[outcome])
+                self.assertEqual(rc, status, report)
+                self.assertIn("./run test in Debian trixie ended with exit {}".format(status), report)
+                self.assert_mounts_undone(calls, report)
+
+    def test_a_chroot_is_taken_only_when_whole(self):
+        rc, calls, _, report = self.run_on(debootstrap=["kill"])
+        self.assertEqual(rc, -9, report)
+        made, making = self.chroots()
+        self.assertEqual((made, len(making)), ([], 1), report)
+        self.assertFalse([c for c in calls if c.startswith(("mount ", "chroot "))], report)
+
+        rc, calls, _, report = self.run_on(debootstrap=["fail", "ok"])
+        self.assertEqual(rc, 0, report)
+        self.assertIn("removing {}, left by a chroot that was stopped halfway".format(
+            os.path.join(self.cache, making[0])), report)
+        self.assertIn("debootstrap failed: E: Couldn't download packages: base-files; trying again in 0 s", report)
+        self.assertEqual(len([c for c in calls if c.startswith("debootstrap ")]), 2, report)
+        self.assertEqual(self.chroots(), ([CHROOT], []), report)
+
+
+if __name__ == "__main__":
+    unittest.main()
