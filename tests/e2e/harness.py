@@ -4,8 +4,9 @@ Each test gets a folder of its own holding copies of the host and the DLL,
 because the plug-in keeps its settings file beside the host's executable.
 The tests expect an X display (run them under xvfb-run) and these variables,
 which CTest sets: ZEK_HOST, ZEK_DLL, WINEPREFIX, ZEK_ARCH (i686 or x86_64) and
-ZEK_WINE, the command that runs a Windows program of that architecture: the
-system's 64-bit `wine`, or the 32-bit runtime of wine32_runtime.sh.
+ZEK_WINE, the program that runs a Windows program of that architecture: the
+system's 64-bit `wine`, or `wine32`, the 32-bit runtime of wine32_runtime.sh
+(a path, spaces and all, not a command line).
 
 A test that fails shows every host run it made: the command, how it ended,
 its standard output and its standard error, where Wine's err messages land.
@@ -29,7 +30,7 @@ ARCH = os.environ.get("ZEK_ARCH", "x86_64")
 # user data", exit code 1). Without address randomization the heap starts
 # right after the loader, far below it.
 FIXED_LAYOUT = ["setarch", "-R"]
-WINE = FIXED_LAYOUT + shlex.split(os.environ.get("ZEK_WINE", "wine"))
+WINE = FIXED_LAYOUT + [os.environ.get("ZEK_WINE", "wine")]
 # The registry view the build's programs read: a 32-bit program on 64-bit
 # Windows sees HKLM\SOFTWARE through WOW6432Node, as its installer wrote it.
 REG_VIEW = "/reg:32" if ARCH == "i686" else "/reg:64"
