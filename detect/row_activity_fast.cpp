@@ -3,6 +3,7 @@
 #include <cpuid.h>
 #include <emmintrin.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "detect/row_activity.h"
@@ -47,7 +48,16 @@ void MeasureRowsSse2(int32_t* rowActivity, const uint8_t* frame, const FrameForm
 }
 
 void MeasureRowActivity(int32_t* rowActivity, uint8_t* frame, const FrameFormat& format) {
-    static const MeasureRowsFn measure = PickMeasure();
+    // Chosen at the first frame. Two threads that both find it unset pick the
+    // same; an atomic, not a function's static with its first-use guard,
+    // which would bring the compiler runtime's condition variables into the
+    // module (Windows XP has none).
+    static std::atomic<MeasureRowsFn> chosen{nullptr};
+    MeasureRowsFn measure = chosen.load(std::memory_order_relaxed);
+    if (!measure) {
+        measure = PickMeasure();
+        chosen.store(measure, std::memory_order_relaxed);
+    }
     PaintTopRows(frame, format.width);
     measure(rowActivity, frame, format);
 }

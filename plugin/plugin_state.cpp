@@ -8,6 +8,12 @@ namespace {
 
 uint32_t AskHost() { return AskHostLanguage(); }
 
+// Constant-initialized, so it is there before anything the module builds as it
+// loads (the state below asks it for the host's language). Not a function's
+// static: such a static's first-use guard brings the compiler runtime's
+// condition variables into the module, which Windows XP lacks.
+Win32ResourcePlatform g_resources(&AskHost);
+
 // Built while the module loads, before the host calls any export. The dialog
 // only keeps references to the members after it, so their later construction
 // is fine.
@@ -19,11 +25,7 @@ PluginState::PluginState()
     : dialog(DialogServices{store, locator, flow.metricsEnabled, flow.channelName}),
       locator(ModuleResources()) {}
 
-// Built on first use, so it is there while the state above is being built.
-ResourcePlatform& ModuleResources() {
-    static Win32ResourcePlatform platform(&AskHost);
-    return platform;
-}
+ResourcePlatform& ModuleResources() { return g_resources; }
 
 PluginState& State() { return g_state; }
 

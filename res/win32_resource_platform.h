@@ -13,7 +13,7 @@ using HostLanguageQuery = uint32_t (*)();
 
 class Win32ResourcePlatform final : public ResourcePlatform {
 public:
-    explicit Win32ResourcePlatform(HostLanguageQuery askHost) : askHost_(askHost) {}
+    constexpr explicit Win32ResourcePlatform(HostLanguageQuery askHost) : askHost_(askHost) {}
 
     uint16_t SystemDefaultLanguage() override;
     uint32_t AskHostLanguage() override { return askHost_ ? askHost_() : 0; }

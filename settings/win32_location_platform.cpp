@@ -57,11 +57,13 @@ public:
     void CreateFolder(const std::string& path) override { CreateDirectoryW(WideFromUtf8(path).c_str(), nullptr); }
 };
 
+// At namespace scope, not a function's static: it has no state to build,
+// and a function's static would need a first-use guard, which brings the
+// compiler runtime's condition variables into the module (Windows XP has none).
+Win32Location g_location;
+
 }  // namespace
 
-LocationPlatform& Win32LocationPlatform() {
-    static Win32Location location;
-    return location;
-}
+LocationPlatform& Win32LocationPlatform() { return g_location; }
 
 }  // namespace zek

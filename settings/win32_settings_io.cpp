@@ -79,11 +79,12 @@ public:
     }
 };
 
+// At namespace scope, not a function's static: see g_location in the
+// location platform.
+Win32Io g_io;
+
 }  // namespace
 
-SettingsFileIo& Win32SettingsFileIo() {
-    static Win32Io io;
-    return io;
-}
+SettingsFileIo& Win32SettingsFileIo() { return g_io; }
 
 }  // namespace zek
