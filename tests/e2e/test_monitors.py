@@ -1,11 +1,12 @@
 """The settings dialog on a desktop of two monitors: the desk screen and,
 to its right, a smaller TV on which the viewer runs.
 
-Xvfb's Xinerama puts every screen at 0,0, so the two monitors come from
-Xephyr, nested in the display the tests run on, with two screens side by
-side and Xinerama on. Wine lists monitors from Xinerama only when its
-XRandR support is off (RandR sees one output here); both are set up for a
-prefix and a Wine session of this module's own."""
+The desktop is an X server of its own with two RandR outputs side by side:
+Xorg with its dummy video driver, whose outputs xrandr gives modes and
+places. Wine lists monitors from RandR, as it does on a real desktop, under
+Wine 8 and Wine 10 alike. (Xvfb has one output, and Xephyr's screens under
+Xinerama reach Wine 10 as two monitors at the same place.) The tests have a
+prefix and a Wine session of their own on that display."""
 import os
 import shutil
 import subprocess
@@ -18,16 +19,49 @@ from test_dialog import dumps, ini, rect, section
 
 DESK = (0, 0, 1280, 1024)
 TV = (1280, 0, 2560, 720)
+XORG_CONF = """Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Screen"
+  Identifier "desktop"
+  Device "dummy"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 2560 1024
+  EndSubSection
+EndSection
+"""
+# The outputs' modes: the standard timings of 1280 x 1024 and 1280 x 720.
+MODES = [("DUMMY0", "desk", "108.00 1280 1328 1440 1688 1024 1025 1028 1066 +hsync +vsync", DESK),
+         ("DUMMY1", "tv", "74.25 1280 1390 1430 1650 720 725 730 750 +hsync +vsync", TV)]
 
 
-def start_two_monitor_display():
-    """Starts Xephyr with the desk and the TV screens; returns (process, display)."""
+def xrandr(display, *args):
+    done = subprocess.run(["xrandr"] + list(args), env=dict(os.environ, DISPLAY=display),
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=60)
+    if done.returncode:
+        raise AssertionError("xrandr %s failed (exit %d):\n%s" % (" ".join(args), done.returncode, done.stdout))
+    return done.stdout
+
+
+def start_two_monitor_display(folder):
+    """Starts Xorg with the desk and the TV outputs; returns (process, display)."""
+    conf, log = os.path.join(folder, "xorg.conf"), os.path.join(folder, "xorg.log")
+    with open(conf, "w") as f:
+        f.write(XORG_CONF)
     read, write = os.pipe()
     try:
         server = subprocess.Popen(
-            ["Xephyr", "-displayfd", str(write), "-ac", "-nolisten", "tcp", "+xinerama",
-             "-screen", "%dx%d" % (DESK[2] - DESK[0], DESK[3] - DESK[1]),
-             "-screen", "%dx%d" % (TV[2] - TV[0], TV[3] - TV[1])],
+            ["Xorg", "-displayfd", str(write), "-config", conf, "-logfile", log, "-noreset", "-nolisten", "tcp",
+             "-novtswitch", "-sharevts"],
             pass_fds=(write,), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     finally:
         os.close(write)
@@ -35,25 +69,39 @@ def start_two_monitor_display():
         number = f.readline().strip()  # written once the server takes connections
     if not number:
         output = server.communicate(timeout=30)[0].decode("utf-8", "replace")
-        raise AssertionError("Xephyr did not start (exit %s):\n%s" % (server.returncode, output))
-    return server, ":" + number
-
-
-def turn_off_xrandr(prefix):
-    """Wine's X11 driver setting, written before the prefix's server starts
-    (a running session would keep the monitors it found)."""
-    with open(os.path.join(prefix, "user.reg"), "a", encoding="ascii", newline="\n") as f:
-        f.write('\n[Software\\\\Wine\\\\X11 Driver] 1700000000\n"UseXRandR"="N"\n')
+        xlog = open(log, errors="replace").read() if os.path.exists(log) else "(no log)"
+        raise AssertionError("Xorg did not start (exit %s):\n%s\n%s" % (server.returncode, output, xlog))
+    display = ":" + number
+    try:
+        placed = []
+        for output, mode, timings, (left, top, right, bottom) in MODES:
+            xrandr(display, "--newmode", mode, *timings.split())
+            xrandr(display, "--addmode", output, mode)
+            placed += ["--output", output, "--mode", mode, "--pos", "%dx%d" % (left, top)]
+        xrandr(display, *(placed + ["--output", MODES[0][0], "--primary"]))
+        monitors = xrandr(display, "--listmonitors")
+        if not monitors.startswith("Monitors: 2"):
+            raise AssertionError("the display has not the two monitors:\n" + monitors)
+    except BaseException:
+        server.terminate()
+        server.wait(timeout=30)
+        raise
+    return server, display
 
 
 class TwoMonitors(HostTest):
     @classmethod
     def setUpClass(cls):
-        cls.server, cls.display = start_two_monitor_display()
-        cls.prefix = os.path.join(tempfile.mkdtemp(prefix="zek-monitors-"), "prefix")
+        folder = tempfile.mkdtemp(prefix="zek-monitors-")
+        try:
+            cls.server, cls.display = start_two_monitor_display(folder)
+        except BaseException:
+            shutil.rmtree(folder, True)
+            raise
+        cls.prefix = os.path.join(folder, "prefix")
         cls.env = {"DISPLAY": cls.display, "WINEPREFIX": cls.prefix}
         try:
-            harness.prepare_prefix(cls.prefix, cls.env, turn_off_xrandr)
+            harness.prepare_prefix(cls.prefix, cls.env)
         except BaseException:
             cls.tearDownClass()
             raise
