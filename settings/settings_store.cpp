@@ -175,6 +175,16 @@ void SettingsStore::SetDialogPos(int32_t x, int32_t y) {
 
 void SettingsStore::Save() {
     LockHold files(fileLock_);
+    // The host's KeepChannel may call back into the store on this thread,
+    // the file lock letting it in again; a save it started then would begin
+    // afresh the text this one is writing, which would go on after it.
+    if (saving_) return;
+    saving_ = true;
+    SaveLocked();
+    saving_ = false;
+}
+
+void SettingsStore::SaveLocked() {
     std::vector<ChannelSettings> records;
     int32_t x = 0;
     int32_t y = 0;
@@ -191,7 +201,11 @@ void SettingsStore::Save() {
     DialogKeys dialog = DialogPosKeys(x, y);
     writer_.WriteKeys(dialog.rows);
     for (ChannelSettings& r : records) {
-        // Asked for every record, the always-kept ones included.
+        // Asked for every record, the always-kept ones included. The lock
+        // analysis cannot follow this call into the host, which may call
+        // back into the store: frames of other channels, the dialog, even
+        // Done again. Only the file lock is held here, and the records
+        // written are the copy taken above.
         const bool keep = keepChannel_ ? keepChannel_(r.idLow, r.idHigh) != 0 : true;
         if (!keep && !AlwaysKept(r)) continue;
         writer_.WriteChannelSection(r.idLow, r.idHigh);

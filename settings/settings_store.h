@@ -62,6 +62,7 @@ private:
     void StoreCurrentLocked() ZEK_REQUIRES(lock_);
     void FetchCurrentLocked() ZEK_REQUIRES(lock_);
     void ReadText() ZEK_REQUIRES(fileLock_);
+    void SaveLocked() ZEK_REQUIRES(fileLock_);
 
     // One lock for everything that resizes or copies the record arrays;
     // the dialog stores `current`'s two atomic values without it. The file
@@ -85,6 +86,8 @@ private:
     // The file was read (or created) at the last load.
     bool textRead_ ZEK_GUARDED_BY(fileLock_) = false;
     KeepChannelFn keepChannel_ ZEK_GUARDED_BY(fileLock_) = nullptr;
+    // A save is asking the host which channels to keep.
+    bool saving_ ZEK_GUARDED_BY(fileLock_) = false;
     uint32_t hostWord_ ZEK_GUARDED_BY(fileLock_) = 0;
 
     SettingsReader reader_ ZEK_GUARDED_BY(fileLock_);
