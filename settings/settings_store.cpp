@@ -71,7 +71,7 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
     reader_.ReadKeys(kDialogSection, dialog.rows);
     // The key table writes through untyped pointers, so it reads into a
     // plain record; `current` takes the result as a whole.
-    ChannelSettings loaded = current.Get();
+    ChannelSettings loaded = current.Get(lock_);
     SettingsKeyTable keys = SettingsKeys(loaded);
     reader_.ReadKeys(kDefaultSection, keys.rows);
     defaults_ = loaded;
@@ -91,7 +91,7 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
         records_.push_back(loaded);
     }
     // Until a channel is selected, `current` shows the last section read.
-    current.Set(loaded);
+    current.Set(loaded, lock_);
     FetchCurrentLocked();
 }
 
@@ -136,12 +136,12 @@ void SettingsStore::FetchCurrent() {
 void SettingsStore::StoreCurrentLocked() {
     if (currentIndex_ < 0) return;
     if (changeHook_) changeHook_(0);
-    records_[currentIndex_] = current.Get();
+    records_[currentIndex_] = current.Get(lock_);
 }
 
 void SettingsStore::FetchCurrentLocked() {
     if (currentIndex_ < 0) return;
-    current.Set(records_[currentIndex_]);
+    current.Set(records_[currentIndex_], lock_);
     if (changeHook_) changeHook_(1);
 }
 
@@ -245,6 +245,11 @@ void SettingsStore::SetOutputReallocator(SettingsWriter::Reallocator r) {
 std::vector<ChannelSettings> SettingsStore::Records() const {
     LockHold hold(lock_);
     return records_;
+}
+
+ChannelSettings SettingsStore::Current() const {
+    LockHold hold(lock_);
+    return current.Get(lock_);
 }
 
 int32_t SettingsStore::CurrentIndex() const {

@@ -21,8 +21,10 @@ constexpr int32_t kNoDialogPos = -100;
 
 class SettingsStore {
 public:
-    // The working record of the selected channel: the frame flow reads it,
-    // the dialog writes ProcEnable and OverZoom straight into it.
+    // The working record of the selected channel: the frame flow reads
+    // ProcEnable and OverZoom, the dialog writes them straight into it, each
+    // on its own thread. Its id is the store's, read and written under the
+    // store's lock; Current() gives a copy with it.
     CurrentChannelSettings current;
 
     // Without a platform there is no path and no file: defaults only.
@@ -52,6 +54,7 @@ public:
 
     // A snapshot, for the dialog's views and for tests.
     std::vector<ChannelSettings> Records() const ZEK_EXCLUDES(lock_);
+    ChannelSettings Current() const ZEK_EXCLUDES(lock_);
     int32_t CurrentIndex() const ZEK_EXCLUDES(lock_);
     ChannelSettings Defaults() const ZEK_EXCLUDES(lock_);
     // Lets tests make the output buffer fail to grow.

@@ -115,8 +115,9 @@ TEST(SharedValues, FramesDialogAndSavesOnThreeThreads) {
     store.SetDialogPos(5, 6);
     store.Save();
     std::string expected = "[DIALOG]\r\nDlgWndPosX=5\r\nDlgWndPosY=6\r\n";
+    const uint32_t selected = store.Current().idLow;
     for (const ChannelSettings& r : store.Records()) {
-        if (r.idLow == store.current.idLow) {
+        if (r.idLow == selected) {
             EXPECT_EQ(std::make_pair(r.ProcEnable, r.OverZoom), std::make_pair(0, 7));
         }
         expected += "[" + std::to_string(r.idLow) + "]\r\nProcEnable=" + std::to_string(r.ProcEnable) +
