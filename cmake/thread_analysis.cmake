@@ -10,6 +10,8 @@
 # headers (intrinsics, fixed-up system headers), in whose place clang's own
 # stand: clang cannot read GCC's intrinsics.
 
+include(${CMAKE_CURRENT_LIST_DIR}/cpp_sources.cmake)
+
 function(zek_thread_analysis)
   find_program(ZEK_CLANGXX clang++)
   if(NOT ZEK_CLANGXX)
@@ -46,16 +48,11 @@ function(zek_thread_analysis)
 
   set(stamps)
   foreach(target ${ARGN})
-    get_target_property(dir ${target} SOURCE_DIR)
-    get_target_property(sources ${target} SOURCES)
-    foreach(source ${sources})
-      if(NOT source MATCHES "\\.cpp$")
-        continue()
-      endif()
-      get_filename_component(path ${source} ABSOLUTE BASE_DIR ${dir})
+    zek_cpp_sources(${target} paths)
+    foreach(path ${paths})
       file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR} ${path})
       # The same machine options GCC gets for the file (the vector kernels').
-      get_source_file_property(options ${path} DIRECTORY ${dir} COMPILE_OPTIONS)
+      get_source_file_property(options ${path} TARGET_DIRECTORY ${target} COMPILE_OPTIONS)
       if(NOT options)
         set(options)
       endif()
