@@ -46,12 +46,9 @@ std::string Section(uint32_t id, int32_t overZoom) {
 }
 
 TEST(KeepChannelReentry, CallsBackIntoTheStoreWhileItSaves) {
-    TempFolder folder;
-    ASSERT_FALSE(folder.path().empty());
-    FolderLocation location(folder.path());
-    SettingsStore s;
-    s.SetPlatform(&PosixSettingsFileIo(), &location);
-    s.Load("ZEK_DideZede", 0, KeepEvenWhileCallingBack);
+    StoreInTempFolder host(KeepEvenWhileCallingBack);
+    ASSERT_FALSE(host.folder.path().empty());
+    SettingsStore& s = host.store;
     for (uint32_t i = 0; i < kShown; ++i) {
         s.SelectChannel(kFirstShown + i, 0);
         s.current.OverZoom = static_cast<int32_t>(i % 10);
@@ -78,8 +75,7 @@ TEST(KeepChannelReentry, CallsBackIntoTheStoreWhileItSaves) {
     EXPECT_EQ(g_reentryAsked, kShown);
     std::string expected = "[DIALOG]\r\nDlgWndPosX=30\r\nDlgWndPosY=40\r\n";
     for (uint32_t i = 0; i < kShown; i += 2) expected += Section(kFirstShown + i, static_cast<int32_t>(i % 10));
-    const std::string ini = folder.path() + "/Plugins/ZEK_DideZede.ini";
-    EXPECT_EQ(ReadFile(ini), expected);
+    EXPECT_EQ(ReadFile(host.IniPath()), expected);
 
     // Nothing the callbacks did was lost: the cancel kept the channels first
     // seen meanwhile, and the next save writes them with the DEFAULT values.
@@ -89,7 +85,7 @@ TEST(KeepChannelReentry, CallsBackIntoTheStoreWhileItSaves) {
     expected = "[DIALOG]\r\nDlgWndPosX=1\r\nDlgWndPosY=2\r\n";
     for (uint32_t i = 0; i < kShown; i += 2) expected += Section(kFirstShown + i, static_cast<int32_t>(i % 10));
     for (uint32_t i = 0; i < kNewInSave; i += 2) expected += Section(kFirstNew + i, 3);
-    EXPECT_EQ(ReadFile(ini), expected);
+    EXPECT_EQ(ReadFile(host.IniPath()), expected);
 }
 
 }  // namespace

@@ -43,12 +43,9 @@ std::vector<uint8_t> BandFrame() {
 }
 
 TEST(SharedValues, FramesDialogAndSavesOnThreeThreads) {
-    TempFolder folder;
-    ASSERT_FALSE(folder.path().empty());
-    FolderLocation location(folder.path());
-    SettingsStore store;
-    store.SetPlatform(&PosixSettingsFileIo(), &location);
-    store.Load("ZEK_DideZede", 0, KeepAll);
+    StoreInTempFolder host(KeepAll);
+    ASSERT_FALSE(host.folder.path().empty());
+    SettingsStore& store = host.store;
 
     FrameFlowState state;
     state.format = FrameFormat{kWidth, kHeight, kPixelFormatYuy2};
@@ -123,7 +120,7 @@ TEST(SharedValues, FramesDialogAndSavesOnThreeThreads) {
         expected += "[" + std::to_string(r.idLow) + "]\r\nProcEnable=" + std::to_string(r.ProcEnable) +
                     "\r\nOverZoom=" + std::to_string(r.OverZoom) + "\r\n";
     }
-    EXPECT_EQ(ReadFile(folder.path() + "/Plugins/ZEK_DideZede.ini"), expected);
+    EXPECT_EQ(ReadFile(host.IniPath()), expected);
 }
 
 }  // namespace
