@@ -1,7 +1,10 @@
 // The lock for the few things that the host's frame thread and the dialog's
 // thread share. On Windows a critical section: it exists on every Windows the
 // host runs on, XP included, and needs no threads runtime inside the module.
-// Natively a std::mutex, which the thread sanitizer understands.
+// A critical section is re-entrant: the thread that holds it may take it
+// again, as a host's callback that calls back into the plug-in does. Natively
+// a std::recursive_mutex, re-entrant too, so the native and thread sanitizer
+// runs see what Windows does; the sanitizer understands it.
 #pragma once
 
 #if !defined(_WIN32)
@@ -35,7 +38,7 @@ private:
     alignas(void*) unsigned char section_[kSectionBytes];
     friend struct LockLayout;
 #else
-    std::mutex mutex_;
+    std::recursive_mutex mutex_;
 #endif
 };
 

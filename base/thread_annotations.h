@@ -24,3 +24,7 @@
 #define ZEK_RELEASE(...) ZEK_THREAD_ATTRIBUTE(release_capability(__VA_ARGS__))
 // A function that must not be called with these locks held: it takes them.
 #define ZEK_EXCLUDES(...) ZEK_THREAD_ATTRIBUTE(locks_excluded(__VA_ARGS__))
+// A function after whose call the capability counts as held, without taking it.
+#define ZEK_ASSERT_CAPABILITY(x) ZEK_THREAD_ATTRIBUTE(assert_capability(x))
+// A function the analysis does not look into; its comment says why.
+#define ZEK_NO_THREAD_SAFETY_ANALYSIS ZEK_THREAD_ATTRIBUTE(no_thread_safety_analysis)

@@ -1,3 +1,5 @@
+include(${CMAKE_CURRENT_LIST_DIR}/cpp_sources.cmake)
+
 # Parsing windows.h is most of compiling a Win32 file with mingw-w64, about
 # four fifths of it. It is parsed once per build folder instead, as a
 # precompiled header shared by the module's libraries.
@@ -36,13 +38,8 @@ function(zek_windows_pch)
       continue()
     endif()
     target_precompile_headers(${target} REUSE_FROM zek_windows_pch)
-    get_target_property(dir ${target} SOURCE_DIR)
-    get_target_property(sources ${target} SOURCES)
-    foreach(source ${sources})
-      if(NOT source MATCHES "\\.cpp$")
-        continue()
-      endif()
-      get_filename_component(path ${source} ABSOLUTE BASE_DIR ${dir})
+    zek_cpp_sources(${target} paths)
+    foreach(path ${paths})
       zek_sees_windows(${path} sees)
       if(NOT sees)
         set_source_files_properties(${path} TARGET_DIRECTORY ${target} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)

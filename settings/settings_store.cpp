@@ -71,7 +71,7 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
     reader_.ReadKeys(kDialogSection, dialog.rows);
     // The key table writes through untyped pointers, so it reads into a
     // plain record; `current` takes the result as a whole.
-    ChannelSettings loaded = current.Get();
+    ChannelSettings loaded = current.Get(lock_);
     SettingsKeyTable keys = SettingsKeys(loaded);
     reader_.ReadKeys(kDefaultSection, keys.rows);
     defaults_ = loaded;
@@ -91,7 +91,7 @@ void SettingsStore::Load(const std::string& moduleName, uint32_t hostWord, KeepC
         records_.push_back(loaded);
     }
     // Until a channel is selected, `current` shows the last section read.
-    current.Set(loaded);
+    current.Set(loaded, lock_);
     FetchCurrentLocked();
 }
 
@@ -136,12 +136,12 @@ void SettingsStore::FetchCurrent() {
 void SettingsStore::StoreCurrentLocked() {
     if (currentIndex_ < 0) return;
     if (changeHook_) changeHook_(0);
-    records_[currentIndex_] = current.Get();
+    records_[currentIndex_] = current.Get(lock_);
 }
 
 void SettingsStore::FetchCurrentLocked() {
     if (currentIndex_ < 0) return;
-    current.Set(records_[currentIndex_]);
+    current.Set(records_[currentIndex_], lock_);
     if (changeHook_) changeHook_(1);
 }
 
@@ -175,6 +175,16 @@ void SettingsStore::SetDialogPos(int32_t x, int32_t y) {
 
 void SettingsStore::Save() {
     LockHold files(fileLock_);
+    // The host's KeepChannel may call back into the store on this thread,
+    // the file lock letting it in again; a save it started then would begin
+    // afresh the text this one is writing, which would go on after it.
+    if (saving_) return;
+    saving_ = true;
+    SaveLocked();
+    saving_ = false;
+}
+
+void SettingsStore::SaveLocked() {
     std::vector<ChannelSettings> records;
     int32_t x = 0;
     int32_t y = 0;
@@ -191,7 +201,11 @@ void SettingsStore::Save() {
     DialogKeys dialog = DialogPosKeys(x, y);
     writer_.WriteKeys(dialog.rows);
     for (ChannelSettings& r : records) {
-        // Asked for every record, the always-kept ones included.
+        // Asked for every record, the always-kept ones included. The lock
+        // analysis cannot follow this call into the host, which may call
+        // back into the store: frames of other channels, the dialog, even
+        // Done again. Only the file lock is held here, and the records
+        // written are the copy taken above.
         const bool keep = keepChannel_ ? keepChannel_(r.idLow, r.idHigh) != 0 : true;
         if (!keep && !AlwaysKept(r)) continue;
         writer_.WriteChannelSection(r.idLow, r.idHigh);
@@ -231,6 +245,11 @@ void SettingsStore::SetOutputReallocator(SettingsWriter::Reallocator r) {
 std::vector<ChannelSettings> SettingsStore::Records() const {
     LockHold hold(lock_);
     return records_;
+}
+
+ChannelSettings SettingsStore::Current() const {
+    LockHold hold(lock_);
+    return current.Get(lock_);
 }
 
 int32_t SettingsStore::CurrentIndex() const {

@@ -21,8 +21,10 @@ constexpr int32_t kNoDialogPos = -100;
 
 class SettingsStore {
 public:
-    // The working record of the selected channel: the frame flow reads it,
-    // the dialog writes ProcEnable and OverZoom straight into it.
+    // The working record of the selected channel: the frame flow reads
+    // ProcEnable and OverZoom, the dialog writes them straight into it, each
+    // on its own thread. Its id is the store's, read and written under the
+    // store's lock; Current() gives a copy with it.
     CurrentChannelSettings current;
 
     // Without a platform there is no path and no file: defaults only.
@@ -52,6 +54,7 @@ public:
 
     // A snapshot, for the dialog's views and for tests.
     std::vector<ChannelSettings> Records() const ZEK_EXCLUDES(lock_);
+    ChannelSettings Current() const ZEK_EXCLUDES(lock_);
     int32_t CurrentIndex() const ZEK_EXCLUDES(lock_);
     ChannelSettings Defaults() const ZEK_EXCLUDES(lock_);
     // Lets tests make the output buffer fail to grow.
@@ -62,6 +65,7 @@ private:
     void StoreCurrentLocked() ZEK_REQUIRES(lock_);
     void FetchCurrentLocked() ZEK_REQUIRES(lock_);
     void ReadText() ZEK_REQUIRES(fileLock_);
+    void SaveLocked() ZEK_REQUIRES(fileLock_);
 
     // One lock for everything that resizes or copies the record arrays;
     // the dialog stores `current`'s two atomic values without it. The file
@@ -85,6 +89,8 @@ private:
     // The file was read (or created) at the last load.
     bool textRead_ ZEK_GUARDED_BY(fileLock_) = false;
     KeepChannelFn keepChannel_ ZEK_GUARDED_BY(fileLock_) = nullptr;
+    // A save is asking the host which channels to keep.
+    bool saving_ ZEK_GUARDED_BY(fileLock_) = false;
     uint32_t hostWord_ ZEK_GUARDED_BY(fileLock_) = 0;
 
     SettingsReader reader_ ZEK_GUARDED_BY(fileLock_);

@@ -14,10 +14,10 @@ public:
 
 private:
     friend class DialogWindow<AboutDialog>;
-    BOOL OnInitDialog() { return TRUE; }
-    void OnFinalMessage() {}
+    BOOL OnInitDialog() ZEK_REQUIRES(windowThread_) { return TRUE; }
+    void OnFinalMessage() ZEK_REQUIRES(windowThread_) {}
     static const MessageEntry<AboutDialog>* Route(UINT message, WPARAM wParam);
-    LRESULT OnEnd(WPARAM wParam, LPARAM);
+    LRESULT OnEnd(WPARAM wParam, LPARAM) ZEK_REQUIRES(windowThread_);
 };
 
 }  // namespace zek

@@ -4,11 +4,18 @@
 //   static const MessageEntry<T>* Route(UINT message, WPARAM wParam);
 // and each handler returns the message's result. A handler that wants the
 // dialog manager's own processing as well calls PassOn().
+//
+// Only the window's own thread may touch the window and what its handlers
+// use: those members are guarded by windowThread_, and the handlers,
+// OnInitDialog and OnFinalMessage require it (ZEK_REQUIRES(windowThread_)),
+// which the window procedure asserts before it calls any of them. Other
+// threads may read the handle, to post to the window or ask it to close.
 #pragma once
 #include <windows.h>
 
 #include <atomic>
 
+#include "base/thread_role.h"
 #include "ui/message_map.h"
 
 namespace zek {
@@ -18,8 +25,9 @@ class DialogWindow {
 public:
     // Safe from any thread: the frame flow asks it to post to an open dialog
     // while the dialog's own thread creates and destroys the window. A handle
-    // a moment out of date only makes such a post fail.
-    HWND Window() const { return hwnd_.load(std::memory_order_relaxed); }
+    // a moment out of date only makes such a post fail. Only posting and
+    // asking go through it, which is why the analysis lets it read hwnd_.
+    HWND Window() const ZEK_NO_THREAD_SAFETY_ANALYSIS { return hwnd_.load(std::memory_order_relaxed); }
 
 protected:
     DialogWindow() = default;
@@ -41,42 +49,49 @@ protected:
                                reinterpret_cast<LPARAM>(this));
     }
 
-    void PassOn() { passOn_ = true; }
+    void PassOn() ZEK_REQUIRES(windowThread_) { passOn_ = true; }
 
     // The window is no longer this object's (it was handed to the system's
     // procedure); the next opening makes a new one.
-    void ForgetWindow() { hwnd_.store(nullptr, std::memory_order_relaxed); }
+    void ForgetWindow() ZEK_REQUIRES(windowThread_) { hwnd_.store(nullptr, std::memory_order_relaxed); }
 
+    // The thread the window lives on; see the top of this file.
+    ThreadRole windowThread_;
     // Atomic for Window(); the dialog's own calls read it as a plain HWND.
-    std::atomic<HWND> hwnd_{nullptr};
+    std::atomic<HWND> hwnd_ ZEK_GUARDED_BY(windowThread_){nullptr};
 
 private:
+    // Windows calls it only on the thread that made the window.
     static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_INITDIALOG) {
-            auto* base = reinterpret_cast<DialogWindow*>(lParam);
+            T* self = static_cast<T*>(reinterpret_cast<DialogWindow*>(lParam));
+            self->windowThread_.Assert();
             SetWindowLongPtrA(window, DWLP_USER, lParam);
-            base->hwnd_.store(window, std::memory_order_relaxed);
-            return static_cast<T*>(base)->OnInitDialog();
+            self->hwnd_.store(window, std::memory_order_relaxed);
+            return self->OnInitDialog();
         }
         auto* base = reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(window, DWLP_USER));
         if (!base) return FALSE;  // messages before WM_INITDIALOG
         T* self = static_cast<T*>(base);
+        self->windowThread_.Assert();
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrA(window, DWLP_USER, 0);
-            base->hwnd_.store(nullptr, std::memory_order_relaxed);
+            self->hwnd_.store(nullptr, std::memory_order_relaxed);
             self->OnFinalMessage();
             return FALSE;
         }
         const MessageEntry<T>* entry = T::Route(message, wParam);
         if (!entry) return FALSE;
-        base->passOn_ = false;
+        self->passOn_ = false;
+        // The handler requires windowThread_, asserted above; a call through
+        // a member pointer is one the analysis does not check.
         const LRESULT result = (self->*(entry->handler))(wParam, lParam);
-        if (base->passOn_) return FALSE;
+        if (self->passOn_) return FALSE;
         SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
         return TRUE;
     }
 
-    bool passOn_ = false;
+    bool passOn_ ZEK_GUARDED_BY(windowThread_) = false;
 };
 
 }  // namespace zek

@@ -37,10 +37,15 @@ ScreenRect WindowRectOf(HWND window) {
 
 void SettingsDialog::Show(HWND hostWindow) {
     if (IsOpen()) {
-        SetFocus(hwnd_);
+        // Through the handle: a host may call Setup on another thread than
+        // the dialog's, where the focus cannot be set and only the flash shows.
+        SetFocus(Window());
         Flash(2);
         return;
     }
+    // No window, so none of its handlers runs anywhere; the one made here
+    // lives on this thread.
+    ThreadRoleClaim newWindow(windowThread_);
     services_.locator.RefreshLanguage();
     const void* dialogTemplate = services_.locator.FindTemplate(ZEK_IDD_SETTINGS);
     if (!dialogTemplate) return;
@@ -58,6 +63,7 @@ void SettingsDialog::CloseForUnload() {
     const HWND window = Window();
     if (!window) return;
     if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        windowThread_.Assert();  // just compared
         CloseOnOwnThread();
         return;
     }
@@ -67,6 +73,11 @@ void SettingsDialog::CloseForUnload() {
     if (SendWithinBound(window, kWmCloseForUnload, 0, 0, &closed) && closed) return;
     int expected = kAsked;
     if (handover_.compare_exchange_strong(expected, kHandedOver)) {
+        // The window's thread did not answer in time, and can no longer take
+        // the request: the window is this thread's now. That its thread runs
+        // no handler meanwhile is what not answering stands for; the analysis
+        // takes it on trust here (see HandOver).
+        ThreadRoleClaim takenOver(windowThread_);
         HandOver(window);
         handover_.store(kIdle);
         return;
@@ -126,7 +137,7 @@ void SettingsDialog::HandOver(HWND window) {
 
 void SettingsDialog::Flash(int n) {
     for (int i = 0; i < 2 * n; ++i) {
-        FlashWindow(hwnd_, TRUE);
+        FlashWindow(Window(), TRUE);
         Sleep(kFlashStepMs);
     }
 }

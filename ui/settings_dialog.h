@@ -30,8 +30,9 @@ class SettingsDialog : public DialogWindow<SettingsDialog> {
 public:
     explicit SettingsDialog(DialogServices services) : services_(services) {}
 
-    // Opens the dialog owned by hostWindow, or, when it is open, focuses it
-    // and flashes its caption.
+    // Opens the dialog owned by hostWindow on the calling thread, which
+    // becomes the dialog's thread, or, when it is open, focuses it and
+    // flashes its caption.
     void Show(HWND hostWindow);
     // Destroys an open window without undoing anything, as OK does, and
     // stores its position; from any thread, before the module may unload.
@@ -42,33 +43,35 @@ public:
 
 private:
     friend class DialogWindow<SettingsDialog>;
-    BOOL OnInitDialog();
-    void OnFinalMessage();
+    BOOL OnInitDialog() ZEK_REQUIRES(windowThread_);
+    void OnFinalMessage() ZEK_REQUIRES(windowThread_);
     static const MessageEntry<SettingsDialog>* Route(UINT message, WPARAM wParam);
 
-    void Place();
-    void CloseOnOwnThread();
-    void HandOver(HWND window);
+    void Place() ZEK_REQUIRES(windowThread_);
+    void CloseOnOwnThread() ZEK_REQUIRES(windowThread_);
+    void HandOver(HWND window) ZEK_REQUIRES(windowThread_);
 
-    LRESULT OnRefresh(WPARAM, LPARAM);
-    LRESULT OnCloseForUnload(WPARAM, LPARAM);
-    LRESULT OnClose(WPARAM, LPARAM);
-    LRESULT OnCancelClicked(WPARAM, LPARAM);
-    LRESULT OnOkClicked(WPARAM, LPARAM);
-    LRESULT OnAboutClicked(WPARAM, LPARAM);
-    LRESULT OnDestroy(WPARAM, LPARAM);
-    LRESULT OnMetricsClicked(WPARAM, LPARAM);
-    LRESULT OnOnOffClicked(WPARAM, LPARAM);
-    LRESULT OnVScroll(WPARAM, LPARAM);
-    LRESULT OnIgnore(WPARAM, LPARAM) { return 0; }
+    LRESULT OnRefresh(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnCloseForUnload(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnClose(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnCancelClicked(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnOkClicked(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnAboutClicked(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnDestroy(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnMetricsClicked(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnOnOffClicked(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnVScroll(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnIgnore(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_) { return 0; }
 
+    // The store, the locator and the shared values keep rules of their own.
     DialogServices services_;
-    HWND host_ = nullptr;  // the owner handed to Show; never destroyed here
-    AboutDialog about_;
-    RangeEdit overZoom_;
+    // What the window's handlers use: its thread's alone.
+    HWND host_ ZEK_GUARDED_BY(windowThread_) = nullptr;  // the owner handed to Show; never destroyed here
+    AboutDialog about_ ZEK_GUARDED_BY(windowThread_);
+    RangeEdit overZoom_ ZEK_GUARDED_BY(windowThread_);
     // Set once the window is on its way out: the edit may still hand over
     // its text while losing the focus, and that must not undo a restore.
-    bool closing_ = false;
+    bool closing_ ZEK_GUARDED_BY(windowThread_) = false;
     // Who closes the window when Done runs on another thread: that thread
     // asks, and either the dialog's own thread takes the request or, when it
     // does not answer in time, the asking thread hands the window over. The

@@ -225,7 +225,7 @@ TEST_F(StoreTest, CancelKeepsChannelsFirstSeenWhileTheDialogWasOpen) {
     EXPECT_EQ(r[0].OverZoom, 3);  // the change is undone
     EXPECT_EQ(r[1].idLow, 18u);
     EXPECT_EQ(r[1].OverZoom, 4);
-    EXPECT_EQ(s.current.idLow, 18u);
+    EXPECT_EQ(s.Current().idLow, 18u);
     EXPECT_EQ(s.current.OverZoom, 4);
 }
 
@@ -311,7 +311,7 @@ TEST_F(StoreTest, SaveLeavesTheSelectedChannelsValuesInCurrent) {
     Load(s);
     s.SelectChannel(17, 0);
     s.Save();
-    EXPECT_EQ(s.current.idLow, 17u);
+    EXPECT_EQ(s.Current().idLow, 17u);
     EXPECT_EQ(s.current.OverZoom, 1);
 }
 

@@ -12,6 +12,7 @@
 
 #include "settings/posix_settings_io.h"
 #include "settings/settings_platform.h"
+#include "settings/settings_store.h"
 
 namespace zek {
 
@@ -62,6 +63,19 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(PosixPath(path), std::ios::binary | std::ios::trunc);
     out << bytes;
 }
+
+// A store loaded as Init loads it, from a temporary host folder of its own.
+struct StoreInTempFolder {
+    explicit StoreInTempFolder(KeepChannelFn keep) {
+        store.SetPlatform(&PosixSettingsFileIo(), &location);
+        store.Load("ZEK_DideZede", 0, keep);
+    }
+    std::string IniPath() const { return folder.path() + "/Plugins/ZEK_DideZede.ini"; }
+
+    TempFolder folder;
+    FolderLocation location{folder.path()};
+    SettingsStore store;
+};
 
 inline bool FileExists(const std::string& path) {
     struct stat st;

@@ -43,12 +43,9 @@ std::vector<uint8_t> BandFrame() {
 }
 
 TEST(SharedValues, FramesDialogAndSavesOnThreeThreads) {
-    TempFolder folder;
-    ASSERT_FALSE(folder.path().empty());
-    FolderLocation location(folder.path());
-    SettingsStore store;
-    store.SetPlatform(&PosixSettingsFileIo(), &location);
-    store.Load("ZEK_DideZede", 0, KeepAll);
+    StoreInTempFolder host(KeepAll);
+    ASSERT_FALSE(host.folder.path().empty());
+    SettingsStore& store = host.store;
 
     FrameFlowState state;
     state.format = FrameFormat{kWidth, kHeight, kPixelFormatYuy2};
@@ -115,14 +112,15 @@ TEST(SharedValues, FramesDialogAndSavesOnThreeThreads) {
     store.SetDialogPos(5, 6);
     store.Save();
     std::string expected = "[DIALOG]\r\nDlgWndPosX=5\r\nDlgWndPosY=6\r\n";
+    const uint32_t selected = store.Current().idLow;
     for (const ChannelSettings& r : store.Records()) {
-        if (r.idLow == store.current.idLow) {
+        if (r.idLow == selected) {
             EXPECT_EQ(std::make_pair(r.ProcEnable, r.OverZoom), std::make_pair(0, 7));
         }
         expected += "[" + std::to_string(r.idLow) + "]\r\nProcEnable=" + std::to_string(r.ProcEnable) +
                     "\r\nOverZoom=" + std::to_string(r.OverZoom) + "\r\n";
     }
-    EXPECT_EQ(ReadFile(folder.path() + "/Plugins/ZEK_DideZede.ini"), expected);
+    EXPECT_EQ(ReadFile(host.IniPath()), expected);
 }
 
 }  // namespace

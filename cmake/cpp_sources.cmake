@@ -1,0 +1,13 @@
+# The C++ files a target compiles, as absolute paths.
+function(zek_cpp_sources target result)
+  get_target_property(dir ${target} SOURCE_DIR)
+  get_target_property(sources ${target} SOURCES)
+  set(paths)
+  foreach(source ${sources})
+    if(source MATCHES "\\.cpp$")
+      get_filename_component(path ${source} ABSOLUTE BASE_DIR ${dir})
+      list(APPEND paths ${path})
+    endif()
+  endforeach()
+  set(${result} ${paths} PARENT_SCOPE)
+endfunction()
