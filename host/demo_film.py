@@ -54,7 +54,7 @@ class Film:
             ["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
              "stream=width,height,sample_aspect_ratio,avg_frame_rate,r_frame_rate,nb_frames,duration"
              ":format=duration", "-of", "json", path],
-            stdin=subprocess.DEVNULL, capture_output=True, text=True)
+            stdin=subprocess.DEVNULL, capture_output=True, text=True, errors="replace")
         if done.returncode != 0:
             raise DemoError("ffprobe cannot read %s: %s" % (path, done.stderr.strip()))
         found = json.loads(done.stdout or "{}")

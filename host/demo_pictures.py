@@ -11,6 +11,7 @@ ImageMagick draw them; this file only says what to draw.
 import math
 import os
 import re
+import shutil
 import subprocess
 
 # ffmpeg's names for the host's pixel formats; RGB24 frames lie bottom-up.
@@ -18,10 +19,13 @@ RAW_FORMATS = {0: ("yuyv422", ""), 1: ("bgr24", "vflip,")}
 # A half of a still at most this wide: a 4K film's stills stay a few MB.
 STILL_HALF_WIDTH = 1280
 CAPTION_HEIGHT = 28
+# ImageMagick 7 names its one program magick and keeps convert only for a
+# while; ImageMagick 6 has convert alone.
+MAGICK = shutil.which("magick") or "convert"
 
 
 def _run(command):
-    done = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, text=True)
+    done = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, text=True, errors="replace")
     if done.returncode != 0:
         raise RuntimeError("%s failed (exit %d): %s" % (command[0], done.returncode, done.stderr.strip()))
     return done
@@ -104,7 +108,7 @@ def still(frame, png, count, zoom, seconds):
 
 
 def _caption(picture, png, text):
-    _run(["convert", picture, "-background", "white", "-gravity", "northwest", "-splice", "0x%d" % CAPTION_HEIGHT,
+    _run([MAGICK, picture, "-background", "white", "-gravity", "northwest", "-splice", "0x%d" % CAPTION_HEIGHT,
           "-fill", "black", "-pointsize", "16", "-annotate", "+6+5", _safe(text), png])
     os.remove(picture)
 
@@ -175,4 +179,4 @@ def timeline(png, title, zooms, frames, fps, width=1200, height=420):
     for frame, value in zooms:
         draw.append("text %.1f,%.1f '%d'" % (x((frame - 1) / fps) + 5, y(value) - 6, value))
     draw += ["fill black", "font-size 16", "text %d,%d '%s'" % (left, 30, _safe(title))]
-    _run(["convert", "-size", "%dx%d" % (width, height), "xc:white", "-draw", "\n".join(draw), png])
+    _run([MAGICK, "-size", "%dx%d" % (width, height), "xc:white", "-draw", "\n".join(draw), png])
