@@ -66,13 +66,46 @@ bool CmdStart(HostContext& host, const std::vector<std::string>& args) {
     return true;
 }
 
+// Said once, when the stream runs out: how many whole frames it held, and a
+// last frame cut short or a failed read, which end it as well.
+void PrintStreamEnd(const FrameSource& frames) {
+    std::printf("input end frames=%ld", frames.FramesRead());
+    if (frames.PartialBytes()) std::printf(" partial_bytes=%zu of=%zu", frames.PartialBytes(), frames.FrameBytes());
+    if (frames.ReadError()) std::printf(" read_error=%lu", static_cast<unsigned long>(frames.ReadError()));
+    std::printf("\n");
+}
+
+// The frame as the plug-in left it, named for its count, for a picture of
+// what the zoom command answered.
+void WriteZoomFrame(const HostContext& host) {
+    const std::string path = host.zoomFrames + "\\zoom-" + std::to_string(host.framesProcessed) + ".raw";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    const bool written = f && std::fwrite(host.lastFrame.data(), 1, host.lastFrame.size(), f) == host.lastFrame.size();
+    if (f) std::fclose(f);
+    if (!written) std::printf("error cannot write %s\n", path.c_str());
+}
+
+// "all" plays a stream to its end, the synthetic picture once; N frames
+// stop early at the end of a stream.
 bool CmdFrames(HostContext& host, const std::vector<std::string>& args) {
-    long count = host.frames ? host.frames->frameCount : 0;
-    if (!args.empty() && args[0] != "all") count = std::atol(args[0].c_str());
-    for (long i = 0; i < count; ++i) {
-        host.frames->Fill(host.framesProcessed, host.lastFrame);
+    if (!host.frames) return false;
+    const bool all = args.empty() || args[0] == "all";
+    const long count = all ? (host.frames->Streaming() ? -1 : 1) : std::atol(args[0].c_str());
+    DWORD lastProgress = GetTickCount();
+    for (long i = 0; count < 0 || i < count; ++i) {
+        if (!host.frames->Next(host.lastFrame)) {
+            if (!host.inputEnded) PrintStreamEnd(*host.frames);
+            host.inputEnded = true;
+            break;
+        }
+        const long zoomsBefore = ZoomCommands();
         ProcessOne(host, host.lastFrame.data());
         PumpMessages(0);
+        if (!host.zoomFrames.empty() && ZoomCommands() != zoomsBefore) WriteZoomFrame(host);
+        if (host.progressMs > 0 && static_cast<LONG>(GetTickCount() - lastProgress) >= host.progressMs) {
+            lastProgress = GetTickCount();
+            std::printf("progress frames=%ld\n", host.framesProcessed);
+        }
     }
     return true;
 }

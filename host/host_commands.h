@@ -28,6 +28,9 @@ struct HostContext {
     std::string channelName = "Channel 17";
     std::vector<uint8_t> lastFrame;  // the bytes of the last frame processed
     long framesProcessed = 0;
+    int progressMs = 0;              // a progress line this often while frames play; 0: none
+    std::string zoomFrames;          // a folder for the frames that brought zoom commands
+    bool inputEnded = false;         // the stream has run out, and the host has said so
     HMODULE module = nullptr;        // null once the script unloaded it
 };
 

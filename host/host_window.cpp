@@ -1,5 +1,6 @@
 #include "host/host_window.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "host/host_commands.h"
@@ -11,6 +12,7 @@ namespace {
 
 uint32_t g_languageAnswer = 0;
 int g_zoomDelayMs = 0;
+std::atomic<long> g_zoomCommands{0};  // counted on the window's thread, read on the frames'
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kWmHostCommand) {
@@ -19,6 +21,7 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam == kHostCmdSetZoom) {
             if (g_zoomDelayMs > 0) Sleep(static_cast<DWORD>(g_zoomDelayMs));
             ++(Watch().inProcess ? Watch().zoomsInProcess : Watch().zoomsAfter);
+            ++g_zoomCommands;
             std::printf("zoom frame=%ld window=%s value=%d\n", FramesProcessed(), title,
                         static_cast<int>(static_cast<int32_t>(lParam)));
             std::fflush(stdout);
@@ -39,6 +42,7 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void SetLanguageAnswer(uint32_t answer) { g_languageAnswer = answer; }
 void SetZoomDelay(int ms) { g_zoomDelayMs = ms; }
+long ZoomCommands() { return g_zoomCommands; }
 
 HWND CreateHostWindow(const std::string& title, bool visible) {
     static bool registered = false;

@@ -13,6 +13,9 @@ void SetLanguageAnswer(uint32_t answer);
 // How long the window takes over each zoom command: a slow but responsive host.
 void SetZoomDelay(int ms);
 
+// Zoom commands the host's windows have received so far.
+long ZoomCommands();
+
 HWND CreateHostWindow(const std::string& title, bool visible);
 
 }  // namespace zek_host

@@ -3,13 +3,18 @@
 // query, records the zoom commands, and drives the plug-in's entry points
 // with real frames, printing one plain line for everything that happens.
 //
-//   zek_host [-inst:N | /inst:N] [--dll PATH] [--input FILE | --pattern band:N|flat:Y]
+//   zek_host [-inst:N | /inst:N] [--dll PATH] [--input FILE|- | --pattern band:N|flat:Y]
 //            [--width W] [--height H] [--format F] [--channel ID] [--channel-name NAME]
 //            [--language N] [--no-window] [--decoy TITLE] [--keep all|none|ID,ID...]
 //            [--misalign-stack] [--load-on-worker] [--zoom-delay MS]
+//            [--progress MS] [--zoom-frames FOLDER]
 //            [--do "start; frames 30; stop; done"]
+//
+// --input - reads the frames from the standard input, as a decoder writes
+// them into a pipe.
 #include <windows.h>
 #include <cpuid.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -96,6 +101,8 @@ const Flag kFlags[] = {
     {"--misalign-stack", false, [](Arguments& a, const std::string&) { a.misalign = true; }},
     {"--load-on-worker", false, [](Arguments& a, const std::string&) { a.loadOnWorker = true; }},
     {"--zoom-delay", true, [](Arguments& a, const std::string& v) { a.zoomDelayMs = std::atoi(v.c_str()); }},
+    {"--progress", true, [](Arguments& a, const std::string& v) { a.host.progressMs = std::atoi(v.c_str()); }},
+    {"--zoom-frames", true, [](Arguments& a, const std::string& v) { a.host.zoomFrames = v; }},
 };
 
 // Unknown arguments are passed over: -inst:N and /inst:N are the viewer's
@@ -139,15 +146,11 @@ bool CpuHasAvx2() {
     return (b & (1u << 5)) != 0;
 }
 
-// The frames of the file, or the synthetic picture, in the stream's format;
+// The stream of the file or the standard input, or the synthetic picture;
 // an error text, or empty.
 std::string PrepareFrames(const Arguments& args, zek_host::FrameSource& frames) {
-    frames.width = args.host.width;
-    frames.height = args.host.height;
-    frames.bytesPerPixel = args.host.pixelFormat == 1 ? 3 : 2;
     std::string error;
-    const bool made = !args.input.empty() ? zek_host::LoadRawFrames(args.input, frames, error)
-                                          : zek_host::MakePatternFrame(args.pattern, frames, error);
+    const bool made = !args.input.empty() ? frames.OpenStream(args.input, error) : frames.MakePattern(args.pattern, error);
     return made ? std::string() : error;
 }
 
@@ -193,6 +196,17 @@ std::string LoadPluginAsAsked(const Arguments& args, zek_host::HostContext& host
     return error;
 }
 
+// The most memory the process has held: what a stream of any length must
+// keep to a few frames.
+void PrintPeakMemory() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return;
+    std::printf("memory peak_working_set_kb=%lu peak_private_kb=%lu\n",
+                static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024),
+                static_cast<unsigned long>(counters.PeakPagefileUsage / 1024));
+}
+
 int Fail(const std::string& message) {
     std::printf("error %s\n", message.c_str());
     return 2;
@@ -216,7 +230,7 @@ int main(int argc, char** argv) {
         std::printf("stack calls=misaligned at_call_mod16=%u own_mod16=%u\n", zek_host::StackAtCallMod16(true),
                     zek_host::StackAtCallMod16(false));
     }
-    zek_host::FrameSource frames;
+    zek_host::FrameSource frames(host.width, host.height, host.pixelFormat == 1 ? 3 : 2);
     if (const std::string error = PrepareFrames(args, frames); !error.empty()) return Fail(error);
     host.frames = &frames;
     zek_host::SetLanguageAnswer(args.language);
@@ -229,6 +243,7 @@ int main(int argc, char** argv) {
     std::printf("init\n");
     const bool ok = zek_host::RunScript(host, args.script);
     std::printf("summary frames=%ld\n", zek_host::FramesProcessed());
+    PrintPeakMemory();
     std::fflush(stdout);
     if (host.module) FreeLibrary(host.module);
     return ok ? 0 : 1;

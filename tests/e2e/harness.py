@@ -113,12 +113,14 @@ def wine_env(extra=None):
     return env
 
 
-def run_program(command, cwd=None, env=None, timeout=120):
+def run_program(command, cwd=None, env=None, timeout=120, stdin=None):
     """Runs a command to its end and returns its Run; its output goes through
-    files, so that what it printed is kept even when it is killed."""
+    files, so that what it printed is kept even when it is killed. Its input
+    is stdin (a pipe, say) or nothing."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         try:
-            returncode = subprocess.run(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+            returncode = subprocess.run(command, cwd=cwd, env=env,
+                                        stdin=subprocess.DEVNULL if stdin is None else stdin,
                                         stdout=out, stderr=err, timeout=timeout).returncode
         except subprocess.TimeoutExpired:
             returncode = None  # run() has killed it and waited for it
@@ -280,13 +282,13 @@ class HostTest(unittest.TestCase):
         elif isinstance(error, AssertionError):
             error.args = ("%s\n%s" % (message, note),)
 
-    def host(self, *args, do=None, env=None, timeout=120, check=True):
+    def host(self, *args, do=None, env=None, timeout=120, check=True, stdin=None):
         command = [*WINE, os.path.join(self.folder, "zek_host.exe"), *args]
         if do is not None:
             command += ["--do", do]
         environment = wine_env(env)
         keep_server(environment)
-        run = run_program(command, cwd=self.folder, env=environment, timeout=timeout)
+        run = run_program(command, cwd=self.folder, env=environment, timeout=timeout, stdin=stdin)
         self.runs.append(run)
         if run.returncode is None:
             self.fail("the host %s\n%s" % (run.ended(), run.report()))
