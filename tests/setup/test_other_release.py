@@ -11,8 +11,9 @@ import json
 import os
 import shutil
 import subprocess
-import tempfile
 import unittest
+
+import fake_machine
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -21,10 +22,6 @@ TOOLS = {"fake_apt.py": ["apt-get", "apt-cache", "dpkg"],
          "fake_tools.py": ["debootstrap", "unshare", "mount", "umount", "chroot"]}
 INSIDE = "/root/My Projects/ZEK_DideZede"
 CHROOT = "debian-trixie-amd64-recipe1"
-SOURCES = ("Types: deb\nURIs: http://mirror.invalid/debian\nSuites: trixie trixie-updates\nComponents: main\n"
-           "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\n"
-           "URIs: http://mirror.invalid/debian-security\nSuites: trixie-security\nComponents: main\n"
-           "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n")
 MOUNTS = ["proc", "sys", "dev", "tmp"]
 
 
@@ -35,21 +32,9 @@ def git(folder, *args):
 
 class RunOnAnotherRelease(unittest.TestCase):
     def setUp(self):
-        self.tmp = tempfile.mkdtemp(prefix="zek-other-")
-        self.addCleanup(shutil.rmtree, self.tmp)
-        self.state = os.path.join(self.tmp, "state")
-        self.bin = os.path.join(self.tmp, "bin")
+        self.tmp, self.state, self.bin = fake_machine.make(self, "zek-other-", TOOLS)
         self.cache = os.path.join(self.tmp, "cache", "ZEK_DideZede")
-        self.etc = os.path.join(self.tmp, "etc")
-        for folder in (self.state, self.bin, os.path.join(self.etc, "apt", "sources.list.d")):
-            os.makedirs(folder)
-        for fake, tools in TOOLS.items():
-            for tool in tools:
-                os.symlink(os.path.join(HERE, fake), os.path.join(self.bin, tool))
-        with open(os.path.join(self.etc, "os-release"), "w") as f:
-            f.write('NAME="Debian GNU/Linux"\nVERSION_ID="12"\nVERSION_CODENAME=bookworm\n')
-        with open(os.path.join(self.etc, "apt", "sources.list.d", "debian.sources"), "w") as f:
-            f.write(SOURCES.replace("trixie", "bookworm"))
+        self.etc = fake_machine.describe(os.path.join(self.tmp, "etc"), "bookworm")
         # The checkout: committed, with a change to a tracked file and a file git does not track.
         self.checkout = os.path.join(self.tmp, "My checkout's copy")
         for script in SCRIPTS:
@@ -70,9 +55,7 @@ class RunOnAnotherRelease(unittest.TestCase):
             os.remove(os.path.join(self.state, f))
         with open(os.path.join(self.state, "scenario.json"), "w") as f:
             json.dump(dict({"known": {}, "wine_deps": []}, **scenario), f)
-        env = dict(os.environ, PATH=self.bin + os.pathsep + os.environ["PATH"], FAKE_APT=self.state,
-                   XDG_CACHE_HOME=os.path.dirname(self.cache), HOME=os.path.join(self.tmp, "home"),
-                   ZEK_ETC=self.etc, ZEK_APT_PAUSE="0", JOBS="3", TERM="dumb")
+        env = fake_machine.environment(self.tmp, self.state, self.bin, self.etc, JOBS="3", TERM="dumb")
         # A session of its own: the "kill" outcome ends the run's whole group.
         process = subprocess.run([os.path.join(self.checkout, "run"), "test", "--on", "trixie"], env=env,
                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=120,
@@ -110,7 +93,7 @@ class RunOnAnotherRelease(unittest.TestCase):
         self.assertEqual(self.chroots(), ([CHROOT], []), report)
         chroot = os.path.join(self.cache, CHROOT)
         with open(os.path.join(chroot, "etc", "apt", "sources.list.d", "debian.sources")) as f:
-            self.assertEqual(f.read(), SOURCES, report)
+            self.assertEqual(f.read(), fake_machine.SOURCES.format("trixie"), report)
         # Paths with spaces and quotes reach the chroot's command as they are.
         self.assertEqual(args, [chroot, "/usr/bin/env", "-i", "HOME=/root",
                                 "PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin",

@@ -13,8 +13,9 @@ import os
 import re
 import shutil
 import subprocess
-import tempfile
 import unittest
+
+import fake_machine
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -36,10 +37,6 @@ TRIXIE = {
                                       "qemu-user": "1:10.0.13+ds-0+deb13u1", "clang": "1:19.0-63"}),
     "qemu_from": "release",
 }
-RELEASES = {"bookworm": 'PRETTY_NAME="Debian GNU/Linux 12 (bookworm)"\nNAME="Debian GNU/Linux"\nVERSION_ID="12"\n'
-                        'VERSION_CODENAME=bookworm\n',
-            "trixie": 'PRETTY_NAME="Debian GNU/Linux 13 (trixie)"\nNAME="Debian GNU/Linux"\nVERSION_ID="13"\n'
-                      'VERSION_CODENAME=trixie\n'}
 # The recipes of the 32-bit runtime: each number with the hash of the steps
 # that make one (see recipe_hash). Steps changed without a new number would
 # leave every clone on a runtime made the old way.
@@ -76,17 +73,9 @@ def make_deb(folder, name, files):
 
 class DepsOnABadMirrorDay(unittest.TestCase):
     def setUp(self):
-        self.tmp = tempfile.mkdtemp(prefix="zek-setup-")
-        self.addCleanup(shutil.rmtree, self.tmp)
-        self.state = os.path.join(self.tmp, "mirror")
-        self.bin = os.path.join(self.tmp, "bin")
+        self.tmp, self.state, self.bin = fake_machine.make(self, "zek-setup-", {"fake_apt.py": TOOLS,
+                                                                               "fake_tools.py": OTHER_TOOLS})
         self.cache = os.path.join(self.tmp, "cache", "ZEK_DideZede")
-        os.makedirs(self.state)
-        os.makedirs(self.bin)
-        for tool in TOOLS:
-            os.symlink(os.path.join(HERE, "fake_apt.py"), os.path.join(self.bin, tool))
-        for tool in OTHER_TOOLS:
-            os.symlink(os.path.join(HERE, "fake_tools.py"), os.path.join(self.bin, tool))
         make_deb(self.state, "lib", {"usr/lib/wine/wine": ("a loader\n", 0o755),
                                      "usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll": ("MZ\n", 0o644)})
         # The runtime's "Wine": what a 32-bit program prints, or what Wine
@@ -98,16 +87,8 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         self.machine("bookworm")
 
     def machine(self, release):
-        """The machine's own description: os-release and apt sources."""
-        self.etc = os.path.join(self.tmp, "etc-" + release)
-        os.makedirs(os.path.join(self.etc, "apt", "sources.list.d"))
-        with open(os.path.join(self.etc, "os-release"), "w") as f:
-            f.write(RELEASES[release])
-        with open(os.path.join(self.etc, "apt", "sources.list.d", "debian.sources"), "w") as f:
-            f.write("Types: deb\nURIs: http://mirror.invalid/debian\nSuites: {0} {0}-updates\nComponents: main\n"
-                    "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\n"
-                    "URIs: http://mirror.invalid/debian-security\nSuites: {0}-security\nComponents: main\n"
-                    .format(release))
+        """From now on the machine describes itself as this release."""
+        self.etc = fake_machine.describe(os.path.join(self.tmp, "etc-" + release), release)
 
     def clone(self, name):
         for script in SCRIPTS:
@@ -129,9 +110,7 @@ class DepsOnABadMirrorDay(unittest.TestCase):
 
     def start(self, clone):
         """./run deps of the clone."""
-        env = dict(os.environ, PATH=self.bin + os.pathsep + os.environ["PATH"], FAKE_APT=self.state,
-                   XDG_CACHE_HOME=os.path.dirname(self.cache), HOME=os.path.join(self.tmp, "home"),
-                   ZEK_APT_PAUSE="0", ZEK_ETC=self.etc)
+        env = fake_machine.environment(self.tmp, self.state, self.bin, self.etc)
         # A session of its own: the "kill" outcome ends the run's whole group.
         return subprocess.Popen([os.path.join(clone, "run"), "deps"], env=env, stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, text=True, start_new_session=True)

@@ -1,0 +1,48 @@
+"""A machine of a set-up test's making, in a temporary folder: a folder of
+fakes (fake_apt.py, fake_tools.py) linked under the tools' names, to put
+first on PATH; the folder where the fakes keep their scenario and log
+($FAKE_APT); and the machine's description of itself, its os-release and apt
+sources, which the scripts read through ZEK_ETC."""
+import os
+import shutil
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+RELEASES = {"bookworm": ("12", "bookworm"), "trixie": ("13", "trixie")}
+SOURCES = ("Types: deb\nURIs: http://mirror.invalid/debian\nSuites: {0} {0}-updates\nComponents: main\n"
+           "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\n"
+           "URIs: http://mirror.invalid/debian-security\nSuites: {0}-security\nComponents: main\n"
+           "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n")
+
+
+def make(test, prefix, fakes):
+    """(folder, state, bin) of a new machine, removed after the test; fakes
+    maps a fake's file to the tools it stands in for."""
+    folder = tempfile.mkdtemp(prefix=prefix)
+    test.addCleanup(shutil.rmtree, folder)
+    state, bin_folder = os.path.join(folder, "state"), os.path.join(folder, "bin")
+    os.makedirs(state)
+    os.makedirs(bin_folder)
+    for fake, tools in fakes.items():
+        for tool in tools:
+            os.symlink(os.path.join(HERE, fake), os.path.join(bin_folder, tool))
+    return folder, state, bin_folder
+
+
+def describe(etc, release):
+    """Writes the release's os-release and apt sources into etc; returns etc."""
+    version, codename = RELEASES[release]
+    os.makedirs(os.path.join(etc, "apt", "sources.list.d"))
+    with open(os.path.join(etc, "os-release"), "w") as f:
+        f.write('PRETTY_NAME="Debian GNU/Linux {0} ({1})"\nNAME="Debian GNU/Linux"\nVERSION_ID="{0}"\n'
+                'VERSION_CODENAME={1}\n'.format(version, codename))
+    with open(os.path.join(etc, "apt", "sources.list.d", "debian.sources"), "w") as f:
+        f.write(SOURCES.format(codename))
+    return etc
+
+
+def environment(folder, state, bin_folder, etc, **extra):
+    """The scripts' environment on this machine, with its own home and cache."""
+    return dict(os.environ, PATH=bin_folder + os.pathsep + os.environ["PATH"], FAKE_APT=state,
+                XDG_CACHE_HOME=os.path.join(folder, "cache"), HOME=os.path.join(folder, "home"), ZEK_ETC=etc,
+                ZEK_APT_PAUSE="0", **extra)
