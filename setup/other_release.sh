@@ -173,8 +173,10 @@ test_on() {  # release
   if [ -f "$dir/.complete" ]; then
     log "Debian $release: using the chroot in $dir"
   else
+    local started=$SECONDS
     need_debootstrap
     (make_chroot "$release" "$dir")
+    log "Debian $release: made the chroot in $((SECONDS - started)) s"
   fi
   exec 9>&-
   # One run at a time in a chroot: it is one machine.
