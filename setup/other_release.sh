@@ -196,4 +196,6 @@ case "${1:-}" in
   test) test_on "${2:?usage: $0 test RELEASE}" ;;
   inside) inside "${2:?chroot folder}" ;;  # test_on's step, in the run's namespaces
   *) echo "usage: $0 test RELEASE" >&2; exit 2 ;;
-esac
+# (exit on the same line: bash reads a script as it runs, and a checkout
+# updated under a long run must not feed it the new file's tail)
+esac; exit
