@@ -248,6 +248,29 @@ bool CmdHostMove(HostContext& host, const std::vector<std::string>& args) {
     return true;
 }
 
+// hostshow minimise|maximise|restore: the viewer's main window as its
+// caption buttons leave it; prints where it stands and where it comes back to.
+bool CmdHostShow(HostContext& host, const std::vector<std::string>& args) {
+    if (!host.mainWindow || args.empty()) return false;
+    const std::string& how = args[0];
+    const int show = how == "minimise"   ? SW_MINIMIZE
+                     : how == "maximise" ? SW_MAXIMIZE
+                     : how == "restore"  ? SW_RESTORE
+                                         : -1;
+    if (show < 0) return false;
+    ShowWindow(host.mainWindow, show);
+    PumpMessages(50);
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(host.mainWindow, &placement);
+    const RECT& n = placement.rcNormalPosition;
+    std::printf("hostshow %s iconic=%d zoomed=%d rect=%s normal=%ld,%ld,%ld,%ld to_maximised=%d\n", how.c_str(),
+                IsIconic(host.mainWindow) ? 1 : 0, IsZoomed(host.mainWindow) ? 1 : 0,
+                RectText(host.mainWindow).c_str(), n.left, n.top, n.right, n.bottom,
+                (placement.flags & WPF_RESTORETOMAXIMIZED) ? 1 : 0);
+    return true;
+}
+
 BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
     MONITORINFO info = {};
     info.cbSize = sizeof info;
@@ -361,6 +384,7 @@ void RegisterDialogCommands() {
     RegisterCommand("move", CmdMove);
     RegisterCommand("enable", CmdEnable);
     RegisterCommand("hostmove", CmdHostMove);
+    RegisterCommand("hostshow", CmdHostShow);
     RegisterCommand("dump", CmdDump);
     RegisterCommand("monitors", CmdMonitors);
     RegisterCommand("screenshot", CmdScreenshot);
