@@ -170,14 +170,16 @@ TEST_F(StoreTest, HeadersWithInnerBlanksCannotLoopTheLoad) {
 }
 
 TEST_F(StoreTest, IdsOneToFourAreAlwaysKept) {
-    Seed("[3]\r\n[4294967297]\r\n[5]\r\n");
+    Seed("[1]\r\n[3]\r\n[4]\r\n[4294967297]\r\n[5]\r\n");
     SettingsStore s;
     Load(s);
+    s.SelectChannel(0, 0);  // a host may hand over channel 0; no section loads as one
     g_keepAnswer = 0;
     s.Save();
-    EXPECT_EQ(g_asked.size(), 3u);  // asked for every record, the kept one too
+    EXPECT_EQ(g_asked.size(), 6u);  // asked for every record, the kept ones too
     EXPECT_EQ(ReadFile(IniPath()),
-              "[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n[3]\r\nProcEnable=1\r\nOverZoom=3\r\n");
+              "[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n[1]\r\nProcEnable=1\r\nOverZoom=3\r\n"
+              "[3]\r\nProcEnable=1\r\nOverZoom=3\r\n[4]\r\nProcEnable=1\r\nOverZoom=3\r\n");
 }
 
 TEST_F(StoreTest, TwoSectionsForOneChannel) {

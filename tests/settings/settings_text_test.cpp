@@ -92,6 +92,12 @@ TEST(SettingsText, SectionHeadersCaseAndBlanks) {
     ASSERT_TRUE(r.FindSection("DIALOG"));
     EXPECT_EQ(r.sectionMark(), 10);
     EXPECT_EQ(r.readCursor(), 23);
+    // Vertical tab and form feed are blanks too.
+    SettingsReader vf = ReaderOf("\v[DIALOG]\f\r\n");
+    EXPECT_TRUE(vf.FindSection("DIALOG"));
+    // A header must end in "]", even where its length would fit the name.
+    SettingsReader open = ReaderOf("[DIALOGx\r\nk=v\r\n");
+    EXPECT_FALSE(open.FindSection("DIALOG"));
 
     // Blanks inside the brackets are part of the enumerated name, but the
     // lookup trims the name it is given and so looks for "[17]".
