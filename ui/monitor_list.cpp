@@ -35,17 +35,19 @@ HostWindow DescribeHost(HWND host, const std::vector<Monitor>& monitors) {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     if (!IsIconic(host) || !GetWindowPlacement(host, &placement)) return described;
-    // For a minimised window the system names the monitor it was on before,
-    // and so the one whose work area its restored rectangle counts from.
-    MONITORINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetMonitorInfoW(MonitorFromWindow(host, MONITOR_DEFAULTTONEAREST), &info)) return described;
     RestorePlacement restore;
     restore.normal = FromRect(placement.rcNormalPosition);
     // A tool window's restored place is in screen coordinates already.
     restore.workspace = (GetWindowLongPtrA(host, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0;
     restore.toMaximised = (placement.flags & WPF_RESTORETOMAXIMIZED) != 0;
-    restore.monitorArea = FromRect(info.rcMonitor);
+    // For a minimised window the system names the monitor it was on before,
+    // and so the one whose work area its restored rectangle counts from.
+    // Without an answer the area stays empty, which names the primary.
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromWindow(host, MONITOR_DEFAULTTONEAREST), &info)) {
+        restore.monitorArea = FromRect(info.rcMonitor);
+    }
     return MinimisedHost(described.rect, restore, monitors);
 }
 
