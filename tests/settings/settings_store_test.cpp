@@ -87,6 +87,24 @@ TEST_F(StoreTest, FirstRunWritesTheDialogAndTheChannelSeen) {
               "[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n[19]\r\nProcEnable=1\r\nOverZoom=3\r\n");
 }
 
+// As the module loads it, before Init: no records and every value 0. A host
+// that hands over frames before Init gets channels with processing off.
+TEST_F(StoreTest, BeforeItsLoadEverythingIsZero) {
+    SettingsStore s;
+    int32_t x = 9, y = 9;
+    s.GetDialogPos(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(s.current.idLow, 0u);
+    EXPECT_EQ(s.current.idHigh, 0u);
+    EXPECT_EQ(s.current.ProcEnable, 0);
+    EXPECT_EQ(s.current.OverZoom, 0);
+    EXPECT_TRUE(s.Records().empty());
+    EXPECT_EQ(s.SelectChannel(17, 0), 1);
+    EXPECT_EQ(s.current.ProcEnable, 0);
+    EXPECT_EQ(s.current.OverZoom, 0);
+}
+
 TEST_F(StoreTest, DefaultSectionFeedsNewChannelsOnly) {
     Seed("[DEFAULT]\r\nProcEnable=0\r\nOverZoom=5\r\n[17]\r\nProcEnable=0\r\n");
     SettingsStore s;

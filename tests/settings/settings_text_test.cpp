@@ -134,6 +134,8 @@ TEST(SettingsText, FindSectionWrapsAroundFromTheLastOne) {
     EXPECT_FALSE(none.FindSection("A"));
     std::string name;
     EXPECT_FALSE(none.NextSection(name));
+    SettingsReader neverReset;
+    EXPECT_FALSE(neverReset.FindSection("A"));
     // A fresh text is searched from its start: the first of two headers wins.
     SettingsReader twice = ReaderOf("[A]\r\nk=1\r\n[A]\r\nk=2\r\n");
     std::string value;
@@ -285,8 +287,11 @@ TEST(SettingsText, APieceThatCannotBePlacedIsDropped) {
     ASSERT_TRUE(w.Begin());
     EXPECT_TRUE(w.complete());
 
-    // Without even the first step nothing can be written.
+    // Never begun, or without even the first step, nothing can be written.
     SettingsWriter none;
+    EXPECT_FALSE(none.complete());
+    EXPECT_EQ(none.length(), 0);
+    EXPECT_EQ(none.capacity(), 0);
     none.SetReallocator(NoMemory);
     EXPECT_FALSE(none.Begin());
     EXPECT_FALSE(none.complete());
