@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace zek {
 namespace {
@@ -44,19 +45,16 @@ TEST(SettingsText, LineBreaksOfEveryKindReadAlike) {
 TEST(SettingsText, LastLineWithoutBreakCounts) {
     SettingsReader r = ReaderOf("x\r\nlast");
     EXPECT_EQ(Lines(r), "<x><last>");
-    int32_t zoom = 0;
-    const KeyDef row{6, "OverZoom", &zoom, 3};
-    SettingsReader keys = ReaderOf("[17]\r\nOverZoom=7");
-    keys.ReadKey("17", row);
-    EXPECT_EQ(zoom, 7);
     // Blanks up to the end of the text are trimmed and parsed without a look
     // past it (the sanitized run holds that).
-    SettingsReader blankLine = ReaderOf("[17]\r\n \t");
-    blankLine.ReadKey("17", row);
-    EXPECT_EQ(zoom, 3);
-    SettingsReader blankValue = ReaderOf("[17]\r\nOverZoom= \t");
-    blankValue.ReadKey("17", row);
-    EXPECT_EQ(zoom, 0);
+    const std::pair<const char*, int32_t> cases[] = {
+        {"[17]\r\nOverZoom=7", 7}, {"[17]\r\n \t", 3}, {"[17]\r\nOverZoom= \t", 0}};
+    for (const auto& [text, expected] : cases) {
+        int32_t zoom = -1;
+        SettingsReader keys = ReaderOf(text);
+        keys.ReadKey("17", KeyDef{6, "OverZoom", &zoom, 3});
+        EXPECT_EQ(zoom, expected) << text;
+    }
 }
 
 TEST(SettingsText, ValuesEmptyBlankAndDoubled) {
