@@ -248,6 +248,63 @@ bool CmdHostMove(HostContext& host, const std::vector<std::string>& args) {
     return true;
 }
 
+// hostshow minimise|maximise|restore: the viewer's main window as its
+// caption buttons leave it; prints where it stands and where it comes back to.
+bool CmdHostShow(HostContext& host, const std::vector<std::string>& args) {
+    if (!host.mainWindow || args.empty()) return false;
+    const std::string& how = args[0];
+    const int show = how == "minimise"   ? SW_MINIMIZE
+                     : how == "maximise" ? SW_MAXIMIZE
+                     : how == "restore"  ? SW_RESTORE
+                                         : -1;
+    if (show < 0) return false;
+    ShowWindow(host.mainWindow, show);
+    PumpMessages(50);
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(host.mainWindow, &placement);
+    const RECT& n = placement.rcNormalPosition;
+    std::printf("hostshow %s iconic=%d zoomed=%d rect=%s normal=%ld,%ld,%ld,%ld to_maximised=%d\n", how.c_str(),
+                IsIconic(host.mainWindow) ? 1 : 0, IsZoomed(host.mainWindow) ? 1 : 0,
+                RectText(host.mainWindow).c_str(), n.left, n.top, n.right, n.bottom,
+                (placement.flags & WPF_RESTORETOMAXIMIZED) ? 1 : 0);
+    return true;
+}
+
+// start,end,first: the field's selection and its first character in view.
+std::string SelectionText(HWND control) {
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageA(control, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const LRESULT first = SendMessageA(control, EM_GETFIRSTVISIBLELINE, 0, 0);
+    char text[64];
+    std::snprintf(text, sizeof text, "%lu,%lu,%ld", start, end, static_cast<long>(first));
+    return text;
+}
+
+// dragselect ID TEXT MS: TEXT put into the field, then the left button
+// pressed at its left end and the mouse moved past its right edge, held
+// there for MS milliseconds while messages are pumped (the edit's own timer
+// scrolls the selection on meanwhile), and released.
+bool CmdDragSelect(HostContext& host, const std::vector<std::string>& args) {
+    HWND control = Control(host, args);
+    if (!control || args.size() < 3) return false;
+    SetWindowTextA(control, args[1].c_str());
+    RECT client = {};
+    GetClientRect(control, &client);
+    const LPARAM inside = MAKELPARAM(2, client.bottom / 2);
+    const LPARAM beyond = MAKELPARAM(client.right + 20, client.bottom / 2);
+    SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    SendMessageA(control, WM_MOUSEMOVE, MK_LBUTTON, beyond);
+    const std::string pressed = SelectionText(control);
+    PumpMessages(std::atoi(args[2].c_str()));
+    const std::string held = SelectionText(control);
+    SendMessageA(control, WM_LBUTTONUP, 0, beyond);
+    PumpMessages(20);
+    std::printf("dragselect pressed=%s held=%s\n", pressed.c_str(), held.c_str());
+    return true;
+}
+
 BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
     MONITORINFO info = {};
     info.cbSize = sizeof info;
@@ -361,6 +418,8 @@ void RegisterDialogCommands() {
     RegisterCommand("move", CmdMove);
     RegisterCommand("enable", CmdEnable);
     RegisterCommand("hostmove", CmdHostMove);
+    RegisterCommand("hostshow", CmdHostShow);
+    RegisterCommand("dragselect", CmdDragSelect);
     RegisterCommand("dump", CmdDump);
     RegisterCommand("monitors", CmdMonitors);
     RegisterCommand("screenshot", CmdScreenshot);

@@ -55,7 +55,34 @@ ScreenRect DialogRectAt(ScreenPoint at, const ScreenRect& dialog) {
     return {at.x, at.y, Clamped(at.x + width), Clamped(at.y + height)};
 }
 
+HostWindow MinimisedHost(const ScreenRect& parked, const RestorePlacement& placement,
+                         const std::vector<Monitor>& monitors) {
+    HostWindow host{parked, true, placement.normal, kNoMonitor};
+    for (std::size_t i = 0; i < monitors.size() && host.monitor == kNoMonitor; ++i) {
+        const ScreenRect& a = monitors[i].area;
+        const ScreenRect& m = placement.monitorArea;
+        if (a.left == m.left && a.top == m.top && a.right == m.right && a.bottom == m.bottom) host.monitor = i;
+    }
+    if (host.monitor == kNoMonitor && !monitors.empty()) host.monitor = Primary(monitors);
+    if (host.monitor == kNoMonitor) return host;
+    const Monitor& on = monitors[host.monitor];
+    if (placement.toMaximised) {
+        host.restored = on.work;
+    } else if (placement.workspace) {
+        // Workspace coordinates count from the work area's top left: on a
+        // monitor whose taskbar stands at its left or top edge they lie that
+        // bar's width or height short of the screen's, and that monitor's
+        // own bar counts, not the primary's.
+        const int32_t dx = on.work.left - on.area.left;
+        const int32_t dy = on.work.top - on.area.top;
+        host.restored = {Clamped(int64_t{host.restored.left} + dx), Clamped(int64_t{host.restored.top} + dy),
+                         Clamped(int64_t{host.restored.right} + dx), Clamped(int64_t{host.restored.bottom} + dy)};
+    }
+    return host;
+}
+
 std::size_t HostMonitor(const HostWindow& host, const std::vector<Monitor>& monitors) {
+    if (host.minimised && host.monitor < monitors.size()) return host.monitor;
     const ScreenRect& where = host.minimised ? host.restored : host.rect;
     if (IsEmpty(where)) return Primary(monitors);
     const std::size_t shared = LargestShare(where, monitors);
@@ -84,13 +111,16 @@ ScreenPoint PlaceDialog(ScreenPoint saved, const ScreenRect& dialog, const HostW
     // first so that it ends at the right and bottom edges, then so that it
     // starts no further left or up than the left and top ones. Half-sums
     // truncate toward zero, as C++ division does.
+    // A minimised host's own rectangle is its icon or a parking place off
+    // every screen: the dialog goes over where the host comes back to.
     const ScreenRect& work = monitors[HostMonitor(host, monitors)].work;
+    const ScreenRect& over = host.minimised ? host.restored : host.rect;
     const int32_t width = dialog.right - dialog.left;
     const int32_t height = dialog.bottom - dialog.top;
     const int32_t cxD = (dialog.left + dialog.right) / 2;
     const int32_t cyD = (dialog.top + dialog.bottom) / 2;
-    const int32_t cxP = (host.rect.left + host.rect.right) / 2;
-    const int32_t cyP = (host.rect.top + host.rect.bottom) / 2;
+    const int32_t cxP = (over.left + over.right) / 2;
+    const int32_t cyP = (over.top + over.bottom) / 2;
     ScreenPoint p{dialog.left + cxP - cxD, dialog.top + cyP - cyD};
     if (p.x + width >= work.right) p.x = work.right - width;
     if (p.y + height >= work.bottom) p.y = work.bottom - height;

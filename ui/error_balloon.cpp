@@ -72,14 +72,18 @@ void ErrorBalloon::Hide() {
     }
 }
 
-void ErrorBalloon::OnTimer(UINT_PTR id) {
+bool ErrorBalloon::OnTimer(UINT_PTR id) {
     if (id == kMoveTimer) {
         RECT now = {};
         GetWindowRect(field_, &now);
         if (!EqualRect(&now, &shownAt_)) Hide();
-    } else if (id == kExpiryTimer) {
-        Hide();
+        return true;
     }
+    if (id == kExpiryTimer) {
+        Hide();
+        return true;
+    }
+    return false;
 }
 
 }  // namespace zek

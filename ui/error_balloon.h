@@ -25,7 +25,8 @@ public:
     void Show(const std::string& text);
     void Hide();
     // A timer of the field's window; those of the balloon hide it when due.
-    void OnTimer(UINT_PTR id);
+    // False for any other: the field's own, for its own procedure.
+    bool OnTimer(UINT_PTR id);
 
     HWND Window() const { return balloon_; }
 

@@ -35,21 +35,20 @@ HostWindow DescribeHost(HWND host, const std::vector<Monitor>& monitors) {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     if (!IsIconic(host) || !GetWindowPlacement(host, &placement)) return described;
-    described.minimised = true;
-    described.restored = FromRect(placement.rcNormalPosition);
-    // A top-level window's restored place is in workspace coordinates,
-    // whose origin is the primary monitor's work area, not the screen's;
-    // a tool window's is in screen coordinates already.
-    if ((GetWindowLongPtrA(host, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0) {
-        for (const Monitor& m : monitors) {
-            if (!m.primary) continue;
-            described.restored.left += m.work.left;
-            described.restored.right += m.work.left;
-            described.restored.top += m.work.top;
-            described.restored.bottom += m.work.top;
-        }
+    RestorePlacement restore;
+    restore.normal = FromRect(placement.rcNormalPosition);
+    // A tool window's restored place is in screen coordinates already.
+    restore.workspace = (GetWindowLongPtrA(host, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0;
+    restore.toMaximised = (placement.flags & WPF_RESTORETOMAXIMIZED) != 0;
+    // For a minimised window the system names the monitor it was on before,
+    // and so the one whose work area its restored rectangle counts from.
+    // Without an answer the area stays empty, which names the primary.
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromWindow(host, MONITOR_DEFAULTTONEAREST), &info)) {
+        restore.monitorArea = FromRect(info.rcMonitor);
     }
-    return described;
+    return MinimisedHost(described.rect, restore, monitors);
 }
 
 }  // namespace zek

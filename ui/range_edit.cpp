@@ -122,11 +122,12 @@ LRESULT RangeEdit::OnEnable(WPARAM wParam, LPARAM) {
     return Default();
 }
 
-// The edit's only timers are the balloon's; no other reaches the edit's own
-// procedure.
+// The balloon's timers run on the edit's window, beside the edit's own (it
+// scrolls the text while the mouse drags a selection past its ends): those
+// go on to the edit's procedure.
 LRESULT RangeEdit::OnTimer(WPARAM wParam, LPARAM) {
-    balloon_.OnTimer(static_cast<UINT_PTR>(wParam));
-    return 0;
+    if (balloon_.OnTimer(static_cast<UINT_PTR>(wParam))) return 0;
+    return Default();
 }
 
 // Text set by program (SetValue, the dialog, the spin's arrows) is a value

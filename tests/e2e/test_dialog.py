@@ -122,7 +122,9 @@ class NumberField(HostTest):
             # The balloon goes when the field moves, and by itself after 4 s.
             "clear 5105; key 5105 enter; move 200 200; pump 300; dump; "
             "clear 5105; key 5105 enter; pump 1000; dump; pump 3500; dump; key 5105 escape; "
-            "enable 5105 0; dump; enable 5105 1; dump; click 5002; done"))
+            "enable 5105 0; dump; enable 5105 1; dump; "
+            # The edit's own timer scrolls a selection dragged past its end.
+            "dragselect 5105 %s 1000; key 5105 escape; click 5002; done" % ("1234567890" * 5)))
         (refused, escaped, kept_focus, left, moved, still, expired, disabled, enabled) = dumps(run)
 
         self.assertEqual((refused["balloon"], refused["edit"], refused["focus"]), ("1", "", "5105"))
@@ -143,6 +145,12 @@ class NumberField(HostTest):
         # The spin follows the field's enabled state.
         self.assertEqual(disabled["spin_enabled"], "0")
         self.assertEqual(enabled["spin_enabled"], "1")
+        # start,end,first character in view: on the button's press and after
+        # a second held past the field's right edge.
+        drag = run.fields("dragselect ") or {}
+        pressed, held = (tuple(int(v) for v in drag.get(k, "0,0,0").split(",")) for k in ("pressed", "held"))
+        self.assertGreater(held[1], pressed[1], run.first("dragselect "))
+        self.assertGreater(held[2], pressed[2], run.first("dragselect "))
         self.assertEqual(section(ini(run), "17")["OverZoom"], "5")
 
 

@@ -157,5 +157,24 @@ class TwoMonitors(HostTest):
         self.assertTrue(TV[0] <= balloon[0] <= edit[2] <= balloon[2] <= TV[2], (edit, balloon))
         self.assertLessEqual(abs(balloon[1] - edit[3]), 2, (edit, balloon))
 
+    def test_a_minimised_viewer_gets_the_dialog_over_where_it_comes_back(self):
+        # Minimised from the TV, the viewer's own rectangle is its icon (Wine
+        # puts it in the TV's lower left corner, Windows far off screen); the
+        # dialog opens over where the viewer comes back to. Moved off every
+        # monitor before OK, the dialog is centred again at the next opening.
+        run = self.host(do=(
+            "hostmove 1500 100 800 500; hostshow minimise; setup; pump 100; dump; move 9000 9000; click 5002; "
+            "hostshow restore; hostshow maximise; hostshow minimise; setup; pump 100; dump; click 5002; done"))
+        shows = [line for line in run.lines if line.startswith("hostshow minimise")]
+        self.assertEqual([line.split()[2] for line in shows], ["iconic=1", "iconic=1"], run.report())
+        self.assertIn("to_maximised=1", shows[1], run.report())
+        states = dumps(run)
+        self.assertEqual(len(states), 2, run.report())
+        for state, centre in zip(states, [(1900, 350), ((TV[0] + TV[2]) // 2, (TV[1] + TV[3]) // 2)]):
+            r = rect(state["rect"])
+            self.assertLessEqual(abs((r[0] + r[2]) // 2 - centre[0]), 1, (centre, run.report()))
+            self.assertLessEqual(abs((r[1] + r[3]) // 2 - centre[1]), 1, (centre, run.report()))
+            self.assertTrue(TV[0] <= r[0] and r[2] <= TV[2] and r[3] <= TV[3], (centre, run.report()))
+
 if __name__ == "__main__":
     unittest.main()

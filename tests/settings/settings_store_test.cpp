@@ -76,6 +76,33 @@ TEST_F(StoreTest, FirstRunWritesTheDialogAndTheChannelSeen) {
     declined.Save();
     EXPECT_EQ(ReadFile(IniPath()), "[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n");
     EXPECT_EQ(g_asked, (std::vector<std::pair<uint32_t, uint32_t>>{{17, 0}, {18, 0}}));
+
+    // Without a KeepChannel to ask, every channel is kept.
+    SettingsStore unasked;
+    unasked.SetPlatform(&PosixSettingsFileIo(), &location);
+    unasked.Load("ZEK_DideZede", 0, nullptr);
+    unasked.SelectChannel(19, 0);
+    unasked.Save();
+    EXPECT_EQ(ReadFile(IniPath()),
+              "[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n[19]\r\nProcEnable=1\r\nOverZoom=3\r\n");
+}
+
+// As the module loads it, before Init: no records and every value 0. A host
+// that hands over frames before Init gets channels with processing off.
+TEST_F(StoreTest, BeforeItsLoadEverythingIsZero) {
+    SettingsStore s;
+    int32_t x = 9, y = 9;
+    s.GetDialogPos(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(s.current.idLow, 0u);
+    EXPECT_EQ(s.current.idHigh, 0u);
+    EXPECT_EQ(s.current.ProcEnable, 0);
+    EXPECT_EQ(s.current.OverZoom, 0);
+    EXPECT_TRUE(s.Records().empty());
+    EXPECT_EQ(s.SelectChannel(17, 0), 1);
+    EXPECT_EQ(s.current.ProcEnable, 0);
+    EXPECT_EQ(s.current.OverZoom, 0);
 }
 
 TEST_F(StoreTest, DefaultSectionFeedsNewChannelsOnly) {
@@ -118,22 +145,25 @@ TEST_F(StoreTest, ChannelSectionsLoadWhereverTheyStand) {
 }
 
 TEST_F(StoreTest, SectionNamesThatAreAndAreNotChannels) {
-    Seed("[DIALOG]\r\n[0]\r\n[abc]\r\n[12abc]\r\nOverZoom=6\r\n[-5]\r\nProcEnable=0\r\n");
+    Seed("[DIALOG]\r\n[0]\r\n[abc]\r\n[12abc]\r\nOverZoom=6\r\n[-5]\r\nProcEnable=0\r\n[4294967297]\r\n");
     SettingsStore s;
     Load(s);
     const std::vector<ChannelSettings> r = s.Records();
-    ASSERT_EQ(r.size(), 2u);
+    ASSERT_EQ(r.size(), 3u);
     EXPECT_EQ(r[0].idLow, 12u);
     EXPECT_EQ(r[0].idHigh, 0u);
     EXPECT_EQ(r[0].OverZoom, 6);
     EXPECT_EQ(r[1].idLow, 0xFFFFFFFBu);
     EXPECT_EQ(r[1].idHigh, 0xFFFFFFFFu);
     EXPECT_EQ(r[1].ProcEnable, 0);
+    EXPECT_EQ(r[2].idLow, 1u);
+    EXPECT_EQ(r[2].idHigh, 1u);
     s.Save();
     EXPECT_EQ(ReadFile(IniPath()),
               "[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n"
               "[12]\r\nProcEnable=1\r\nOverZoom=6\r\n"
-              "[-5]\r\nProcEnable=0\r\nOverZoom=3\r\n");
+              "[-5]\r\nProcEnable=0\r\nOverZoom=3\r\n"
+              "[4294967297]\r\nProcEnable=1\r\nOverZoom=3\r\n");
 }
 
 // The zoom row names the dialog's range, and a load does not hold the file
@@ -170,14 +200,16 @@ TEST_F(StoreTest, HeadersWithInnerBlanksCannotLoopTheLoad) {
 }
 
 TEST_F(StoreTest, IdsOneToFourAreAlwaysKept) {
-    Seed("[3]\r\n[4294967297]\r\n[5]\r\n");
+    Seed("[1]\r\n[3]\r\n[4]\r\n[4294967297]\r\n[5]\r\n");
     SettingsStore s;
     Load(s);
+    s.SelectChannel(0, 0);  // a host may hand over channel 0; no section loads as one
     g_keepAnswer = 0;
     s.Save();
-    EXPECT_EQ(g_asked.size(), 3u);  // asked for every record, the kept one too
+    EXPECT_EQ(g_asked.size(), 6u);  // asked for every record, the kept ones too
     EXPECT_EQ(ReadFile(IniPath()),
-              "[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n[3]\r\nProcEnable=1\r\nOverZoom=3\r\n");
+              "[DIALOG]\r\nDlgWndPosX=-100\r\nDlgWndPosY=-100\r\n[1]\r\nProcEnable=1\r\nOverZoom=3\r\n"
+              "[3]\r\nProcEnable=1\r\nOverZoom=3\r\n[4]\r\nProcEnable=1\r\nOverZoom=3\r\n");
 }
 
 TEST_F(StoreTest, TwoSectionsForOneChannel) {
@@ -378,6 +410,15 @@ TEST_F(StoreTest, AFileThatCouldNotBeReadIsNotOverwritten) {
     EXPECT_EQ(s.current.OverZoom, 3);
     s.Save();
     EXPECT_EQ(io.replaced, 0);
+
+    // Nor does a store whose file access was taken away after the load.
+    Seed(kSixLines);
+    SettingsStore cut;
+    Load(cut);
+    cut.SetPlatform(nullptr, nullptr);
+    cut.SelectChannel(18, 0);
+    cut.Save();
+    EXPECT_EQ(ReadFile(IniPath()), kSixLines);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace zek {
 namespace {
@@ -44,11 +45,16 @@ TEST(SettingsText, LineBreaksOfEveryKindReadAlike) {
 TEST(SettingsText, LastLineWithoutBreakCounts) {
     SettingsReader r = ReaderOf("x\r\nlast");
     EXPECT_EQ(Lines(r), "<x><last>");
-    int32_t zoom = 0;
-    const KeyDef row{6, "OverZoom", &zoom, 3};
-    SettingsReader keys = ReaderOf("[17]\r\nOverZoom=7");
-    keys.ReadKey("17", row);
-    EXPECT_EQ(zoom, 7);
+    // Blanks up to the end of the text are trimmed and parsed without a look
+    // past it (the sanitized run holds that).
+    const std::pair<const char*, int32_t> cases[] = {
+        {"[17]\r\nOverZoom=7", 7}, {"[17]\r\n \t", 3}, {"[17]\r\nOverZoom= \t", 0}};
+    for (const auto& [text, expected] : cases) {
+        int32_t zoom = -1;
+        SettingsReader keys = ReaderOf(text);
+        keys.ReadKey("17", KeyDef{6, "OverZoom", &zoom, 3});
+        EXPECT_EQ(zoom, expected) << text;
+    }
 }
 
 TEST(SettingsText, ValuesEmptyBlankAndDoubled) {
@@ -92,6 +98,14 @@ TEST(SettingsText, SectionHeadersCaseAndBlanks) {
     ASSERT_TRUE(r.FindSection("DIALOG"));
     EXPECT_EQ(r.sectionMark(), 10);
     EXPECT_EQ(r.readCursor(), 23);
+    // Vertical tab and form feed are blanks too; a first line of blanks only
+    // is trimmed without a look before the text.
+    SettingsReader vf = ReaderOf(" \t\r\n\v[DIALOG]\f\r\n");
+    ASSERT_TRUE(vf.FindSection("DIALOG"));
+    EXPECT_EQ(vf.sectionMark(), 4);
+    // A header must end in "]", even where its length would fit the name.
+    SettingsReader open = ReaderOf("[DIALOGx\r\nk=v\r\n");
+    EXPECT_FALSE(open.FindSection("DIALOG"));
 
     // Blanks inside the brackets are part of the enumerated name, but the
     // lookup trims the name it is given and so looks for "[17]".
@@ -116,17 +130,30 @@ TEST(SettingsText, FindSectionWrapsAroundFromTheLastOne) {
     EXPECT_EQ(r.sectionMark(), 10);  // unchanged by the miss
     SettingsReader none = ReaderOf("");
     EXPECT_FALSE(none.FindSection("A"));
+    std::string name;
+    EXPECT_FALSE(none.NextSection(name));
+    SettingsReader neverReset;
+    EXPECT_FALSE(neverReset.FindSection("A"));
+    // A fresh text is searched from its start: the first of two headers wins.
+    SettingsReader twice = ReaderOf("[A]\r\nk=1\r\n[A]\r\nk=2\r\n");
+    std::string value;
+    ASSERT_TRUE(twice.FindValue("A", "k", value));
+    EXPECT_EQ(value, "1");
 }
 
 TEST(SettingsText, NextSectionSkipsTheLineAtTheMark) {
-    SettingsReader r = ReaderOf("[1]\r\n[2]\r\nx\r\n[3]");
+    // Only a line that starts with "[" and ends with "]" is a header, "[]"
+    // (an empty name) too.
+    SettingsReader r = ReaderOf("[1]\r\n[2]\r\nx=1\r\nk=[7]\r\n[]\r\n[3]");
     std::string name;
     ASSERT_TRUE(r.NextSection(name));
     EXPECT_EQ(name, "2");
     ASSERT_TRUE(r.NextSection(name));
+    EXPECT_EQ(name, "");
+    ASSERT_TRUE(r.NextSection(name));
     EXPECT_EQ(name, "3");
     EXPECT_FALSE(r.NextSection(name));
-    EXPECT_EQ(r.sectionMark(), 13);
+    EXPECT_EQ(r.sectionMark(), 26);
 
     // The file-order walk starts at the first line.
     int32_t pos = 0;
@@ -227,16 +254,20 @@ TEST(SettingsText, AppendGrowsInWholeSteps) {
     EXPECT_EQ(w.capacity(), 100000);
     w.Append("y", 1);
     EXPECT_EQ(w.capacity(), 200000);
-    w.Append(std::string(250000, 'z'));
-    EXPECT_EQ(w.length(), 350001);
-    EXPECT_EQ(w.capacity(), 400000);
+    w.Append(std::string(99999, 'z'));
+    EXPECT_EQ(w.capacity(), 200000);
+    w.Append(block);  // exactly one step more
+    EXPECT_EQ(w.capacity(), 300000);
+    w.Append(std::string(150001, 'v'));
+    EXPECT_EQ(w.length(), 450001);
+    EXPECT_EQ(w.capacity(), 500000);
     EXPECT_TRUE(w.complete());
     EXPECT_EQ(w.data()[100000], 'y');
 }
 
-void* FailGrowth(void* block, std::size_t size) {
-    return size > static_cast<std::size_t>(SettingsWriter::kGrowStep) ? nullptr : std::realloc(block, size);
-}
+// The first step is had; the buffer never grows.
+void* FailGrowth(void* block, std::size_t size) { return block ? nullptr : std::malloc(size); }
+void* NoMemory(void*, std::size_t) { return nullptr; }
 
 TEST(SettingsText, APieceThatCannotBePlacedIsDropped) {
     SettingsWriter w;
@@ -247,12 +278,25 @@ TEST(SettingsText, APieceThatCannotBePlacedIsDropped) {
     EXPECT_EQ(w.length(), 99999);
     EXPECT_EQ(w.capacity(), 100000);
     EXPECT_FALSE(w.complete());
-    w.Append("d", 1);  // still fits: placed, but the text stays incomplete
+    w.Append("d", 1);  // fills the buffer exactly: placed, but the text stays incomplete
     EXPECT_EQ(w.length(), 100000);
     EXPECT_EQ(w.data()[99999], 'd');
     EXPECT_FALSE(w.complete());
     ASSERT_TRUE(w.Begin());
     EXPECT_TRUE(w.complete());
+
+    // Never begun, or without even the first step, nothing can be written.
+    SettingsWriter none;
+    EXPECT_FALSE(none.complete());
+    EXPECT_EQ(none.length(), 0);
+    EXPECT_EQ(none.capacity(), 0);
+    none.SetReallocator(NoMemory);
+    EXPECT_FALSE(none.Begin());
+    EXPECT_FALSE(none.complete());
+    none.Append("x", 1);
+    EXPECT_EQ(none.length(), 0);
+    EXPECT_EQ(none.capacity(), 0);
+    EXPECT_FALSE(none.complete());
 }
 
 TEST(SettingsText, ParseDecimal) {

@@ -115,14 +115,65 @@ TEST(DialogPlacement, TheHostsMonitorIsTheOneHoldingMostOfIt) {
     EXPECT_EQ(HostMonitor(At({4000, 100, 4400, 500}), monitors), 1u);
     EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, At({4000, 100, 4400, 500}), monitors)), "3621,249");
     EXPECT_EQ(HostMonitor(At({-900, 100, -500, 500}), monitors), 0u);
-    // Minimised: where it comes back to decides, else the primary.
+    // Minimised: where it comes back to decides, else the primary; the
+    // dialog is centred over that place (centre 2500, 500), not pushed into
+    // the TV's corner from the parking place.
     const ScreenRect parked{-32000, -32000, -31840, -31972};
     EXPECT_EQ(HostMonitor({parked, true, {2000, 100, 3000, 900}}, monitors), 1u);
-    EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, {parked, true, {2000, 100, 3000, 900}}, monitors)), "1920,0");
+    EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, {parked, true, {2000, 100, 3000, 900}}, monitors)), "2391,449");
     EXPECT_EQ(HostMonitor({parked, true, {-9000, 0, -8000, 900}}, monitors), 0u);
     // Not yet placed (an empty rectangle): the primary, wherever it stands in the list.
     const std::vector<Monitor> primarySecond{monitors[1], monitors[0]};
     EXPECT_EQ(HostMonitor(At({}), primarySecond), 1u);
+}
+
+// The desk and, right of it, a TV whose taskbar stands at its left edge, 48
+// columns wide (or at its top, 40 rows high), as every monitor has one on
+// some systems. The system gives a minimised viewer's restored rectangle in
+// workspace coordinates: screen coordinates less how far the work area of
+// the window's monitor stands in from that monitor's top left corner.
+TEST(DialogPlacement, AMinimisedViewerGetsTheDialogWhereItComesBack) {
+    const Monitor desk{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true};
+    const ScreenRect tvArea{1920, 0, 3840, 1080};
+    const Monitor leftBar{tvArea, {1968, 0, 3840, 1080}, false};
+    const Monitor topBar{tvArea, {1920, 40, 3840, 1080}, false};
+    const ScreenRect parked{-32000, -32000, -31840, -31972};
+    struct Case {
+        const char* what;
+        Monitor tv;
+        RestorePlacement placement;
+        ScreenRect restored;
+        std::size_t monitor;
+        ScreenPoint dialog;
+    } cases[] = {
+        // Comes back to 2000,100-3000,900 (centre 2500, 500).
+        {"left bar", leftBar, {{1952, 100, 2952, 900}, true, false, tvArea}, {2000, 100, 3000, 900}, 1, {2391, 449}},
+        {"top bar", topBar, {{2000, 60, 3000, 860}, true, false, tvArea}, {2000, 100, 3000, 900}, 1, {2391, 449}},
+        // 472 columns on the desk, 528 on the TV: shifted by the desk's work
+        // area instead, the rectangle would lie mostly on the desk. Centred
+        // at 1948 it would start left of the TV's work area: it starts there.
+        {"at the boundary", leftBar, {{1400, 100, 2400, 900}, true, false, tvArea}, {1448, 100, 2448, 900}, 1,
+         {1968, 449}},
+        // Comes back maximised: over the TV's work area (centre 2904, 540).
+        {"maximised", leftBar, {{1952, 100, 2952, 900}, true, true, tvArea}, {1968, 0, 3840, 1080}, 1, {2795, 489}},
+        // A tool window's rectangle is in screen coordinates already.
+        {"tool window", leftBar, {{2000, 100, 3000, 900}, false, false, tvArea}, {2000, 100, 3000, 900}, 1,
+         {2391, 449}},
+        // A monitor gone from the list since: the primary, whose work area
+        // starts at the screen's origin, and the dialog within it.
+        {"unlisted monitor", leftBar, {{2000, 100, 3000, 900}, true, false, {5000, 0, 6000, 800}},
+         {2000, 100, 3000, 900}, 0, {1701, 449}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<Monitor> monitors{desk, c.tv};
+        const HostWindow host = MinimisedHost(parked, c.placement, monitors);
+        const ScreenRect& r = host.restored;
+        EXPECT_EQ((std::vector<int32_t>{r.left, r.top, r.right, r.bottom}),
+                  (std::vector<int32_t>{c.restored.left, c.restored.top, c.restored.right, c.restored.bottom}))
+            << c.what;
+        EXPECT_EQ(HostMonitor(host, monitors), c.monitor) << c.what;
+        EXPECT_EQ(Text(PlaceDialog(kNone, kDialog, host, monitors)), Text(c.dialog)) << c.what;
+    }
 }
 
 }  // namespace
