@@ -95,8 +95,8 @@ TEST_F(StoreTest, BeforeItsLoadEverythingIsZero) {
     s.GetDialogPos(x, y);
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
-    EXPECT_EQ(s.current.idLow, 0u);
-    EXPECT_EQ(s.current.idHigh, 0u);
+    EXPECT_EQ(s.Current().idLow, 0u);
+    EXPECT_EQ(s.Current().idHigh, 0u);
     EXPECT_EQ(s.current.ProcEnable, 0);
     EXPECT_EQ(s.current.OverZoom, 0);
     EXPECT_TRUE(s.Records().empty());
