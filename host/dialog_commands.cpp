@@ -285,7 +285,10 @@ std::string SelectionText(HWND control) {
 // dragselect ID TEXT MS: TEXT put into the field, then the left button
 // pressed at its left end and the mouse moved past its right edge, held
 // there for MS milliseconds while messages are pumped (the edit's own timer
-// scrolls the selection on meanwhile), and released.
+// scrolls the selection on meanwhile), and released. The cursor itself is
+// put past the edge as well, as a real mouse would be: one edit control
+// scrolls by the last WM_MOUSEMOVE, another asks where the cursor is (Wine 8
+// and Wine 10 differ so), and a drag must look the same to both.
 bool CmdDragSelect(HostContext& host, const std::vector<std::string>& args) {
     HWND control = Control(host, args);
     if (!control || args.size() < 3) return false;
@@ -294,12 +297,18 @@ bool CmdDragSelect(HostContext& host, const std::vector<std::string>& args) {
     GetClientRect(control, &client);
     const LPARAM inside = MAKELPARAM(2, client.bottom / 2);
     const LPARAM beyond = MAKELPARAM(client.right + 20, client.bottom / 2);
+    POINT was = {};
+    GetCursorPos(&was);
+    POINT past = {client.right + 20, client.bottom / 2};
+    ClientToScreen(control, &past);
+    SetCursorPos(past.x, past.y);
     SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, inside);
     SendMessageA(control, WM_MOUSEMOVE, MK_LBUTTON, beyond);
     const std::string pressed = SelectionText(control);
     PumpMessages(std::atoi(args[2].c_str()));
     const std::string held = SelectionText(control);
     SendMessageA(control, WM_LBUTTONUP, 0, beyond);
+    SetCursorPos(was.x, was.y);
     PumpMessages(20);
     std::printf("dragselect pressed=%s held=%s\n", pressed.c_str(), held.c_str());
     return true;
