@@ -12,6 +12,14 @@ int32_t Clamped(int64_t v) {
 
 bool IsEmpty(const ScreenRect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
+bool Same(const ScreenRect& a, const ScreenRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+ScreenRect Moved(const ScreenRect& r, int64_t dx, int64_t dy) {
+    return {Clamped(r.left + dx), Clamped(r.top + dy), Clamped(r.right + dx), Clamped(r.bottom + dy)};
+}
+
 // The area two rectangles share, 0 when they do not meet.
 int64_t SharedArea(const ScreenRect& a, const ScreenRect& b) {
     const int64_t w = int64_t{std::min(a.right, b.right)} - std::max(a.left, b.left);
@@ -59,9 +67,7 @@ HostWindow MinimisedHost(const ScreenRect& parked, const RestorePlacement& place
                          const std::vector<Monitor>& monitors) {
     HostWindow host{parked, true, placement.normal, kNoMonitor};
     for (std::size_t i = 0; i < monitors.size() && host.monitor == kNoMonitor; ++i) {
-        const ScreenRect& a = monitors[i].area;
-        const ScreenRect& m = placement.monitorArea;
-        if (a.left == m.left && a.top == m.top && a.right == m.right && a.bottom == m.bottom) host.monitor = i;
+        if (Same(monitors[i].area, placement.monitorArea)) host.monitor = i;
     }
     if (host.monitor == kNoMonitor && !monitors.empty()) host.monitor = Primary(monitors);
     if (host.monitor == kNoMonitor) return host;
@@ -73,10 +79,7 @@ HostWindow MinimisedHost(const ScreenRect& parked, const RestorePlacement& place
         // monitor whose taskbar stands at its left or top edge they lie that
         // bar's width or height short of the screen's, and that monitor's
         // own bar counts, not the primary's.
-        const int32_t dx = on.work.left - on.area.left;
-        const int32_t dy = on.work.top - on.area.top;
-        host.restored = {Clamped(int64_t{host.restored.left} + dx), Clamped(int64_t{host.restored.top} + dy),
-                         Clamped(int64_t{host.restored.right} + dx), Clamped(int64_t{host.restored.bottom} + dy)};
+        host.restored = Moved(host.restored, int64_t{on.work.left} - on.area.left, int64_t{on.work.top} - on.area.top);
     }
     return host;
 }
