@@ -8,6 +8,7 @@
 #include "host/entry_calls.h"
 #include "host/frame_source.h"
 #include "host/host_window.h"
+#include "host/process_watch.h"
 
 namespace zek_host {
 namespace {
@@ -16,10 +17,6 @@ std::map<std::string, CommandFn>& Registry() {
     static std::map<std::string, CommandFn> commands;
     return commands;
 }
-
-// Counted on whichever thread delivers frames, read by the window's.
-std::atomic<long> g_framesProcessed{0};
-ProcessWatch g_watch;
 
 std::vector<std::string> Words(const std::string& text) {
     std::istringstream in(text);
@@ -44,13 +41,14 @@ int32_t ProcessOne(HostContext& host, void* pixels) {
     FrameInfo frame = {};
     frame.pixels = pixels;
     frame.channel = reinterpret_cast<ChannelInfo*>(record.data());
-    host.framesProcessed = ++g_framesProcessed;
+    host.framesProcessed = CountFrame();
+    ProcessWatch& watch = Watch();
     const DWORD began = GetTickCount();
-    g_watch.inProcess = true;
+    watch.inProcess = true;
     const int32_t result = CallEntry(host.plugin->process, &frame);
-    g_watch.inProcess = false;
+    watch.inProcess = false;
     const long took = static_cast<long>(GetTickCount() - began);
-    if (took > g_watch.longestMs) g_watch.longestMs = took;
+    if (took > watch.longestMs) watch.longestMs = took;
     if (result != 1) std::printf("process frame=%ld result=%d\n", host.framesProcessed, static_cast<int>(result));
     return result;
 }
@@ -181,10 +179,6 @@ bool CmdDumpFrame(HostContext& host, const std::vector<std::string>& args) {
 }  // namespace
 
 void RegisterCommand(const char* name, CommandFn fn) { Registry()[name] = fn; }
-
-long FramesProcessed() { return g_framesProcessed; }
-
-ProcessWatch& Watch() { return g_watch; }
 
 void PumpMessages(int ms) {
     const DWORD until = GetTickCount() + static_cast<DWORD>(ms < 0 ? 0 : ms);

@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -34,22 +33,6 @@ struct HostContext {
     HMODULE module = nullptr;        // null once the script unloaded it
 };
 
-// What the host sees of its Process calls, whichever thread makes them: how
-// long the longest took, and whether each zoom command was handled while a
-// Process call was still under way or only after it had returned.
-struct ProcessWatch {
-    std::atomic<bool> inProcess{false};
-    std::atomic<long> longestMs{0};
-    std::atomic<long> zoomsInProcess{0};
-    std::atomic<long> zoomsAfter{0};
-    void Reset() {
-        longestMs = 0;
-        zoomsInProcess = 0;
-        zoomsAfter = 0;
-    }
-};
-ProcessWatch& Watch();
-
 // A command gets its words after the name; false stops the script.
 using CommandFn = bool (*)(HostContext& host, const std::vector<std::string>& args);
 
@@ -58,9 +41,6 @@ bool RunScript(HostContext& host, const std::string& script);
 
 // Handles whatever messages are queued, then keeps pumping for ms.
 void PumpMessages(int ms);
-
-// Frames processed so far, for the zoom lines the window prints.
-long FramesProcessed();
 
 // How the window thread waits for another thread of the host: handling no
 // message, only sent ones, or all of them; or none until the other thread's

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "host/host_commands.h"
+#include "host/process_watch.h"
 #include "base/command_line.h"
 #include "base/plugin_abi.h"
 

@@ -26,6 +26,7 @@
 #include "host/frame_source.h"
 #include "host/host_commands.h"
 #include "host/host_window.h"
+#include "host/process_watch.h"
 #include "base/command_line.h"
 
 namespace {

@@ -20,6 +20,7 @@
 
 #include "host/entry_calls.h"
 #include "host/host_commands.h"
+#include "host/process_watch.h"
 
 namespace zek_host {
 namespace {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# `./run test --on RELEASE`: the project's own `./run test` on another Debian
-# release, as a newcomer there would run it: in a minimal chroot of that
-# release with its usual sources (RELEASE, -updates, -security), made with
-# debootstrap from the archive the machine's apt already uses, into which a
-# fresh clone of this checkout is made.
+# `./run test --on RELEASE`: the README's front door (`./run package`, `./run
+# demo`, `./run test`) on another Debian release, as a newcomer there would
+# run it: in a minimal chroot of that release with its usual sources
+# (RELEASE, -updates, -security), made with debootstrap from the archive the
+# machine's apt already uses, into which a fresh clone of this checkout is
+# made.
 #
 #   other_release.sh test RELEASE
 #
@@ -31,6 +32,13 @@ CHROOT_PACKAGES=(git ca-certificates)
 # Where the clone goes inside: a folder name with a space, as a user's
 # "My Projects" has, so that every run holds the set-up to paths with spaces.
 INSIDE="/root/My Projects/ZEK_DideZede"
+# What runs there: the README's front door on a clone where nothing ran
+# before, package first, so that it finds no Wine prefix another command
+# made; demo then makes its own, and test runs last. A failure stops none of
+# the others; the run fails when any of them does.
+FRONT_DOOR='cd "$1" || exit; status=0
+for command in package demo test; do ./run "$command" || status=$?; done
+exit "$status"'
 # The mounts a run makes inside the chroot, in order.
 MOUNTS=(proc sys dev tmp)
 
@@ -156,7 +164,7 @@ inside() {  # chroot folder
   chroot "$dir" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     LANG=C.UTF-8 TERM="${TERM:-dumb}" JOBS="$JOBS" ${ZEK_APT_TRIES:+ZEK_APT_TRIES=$ZEK_APT_TRIES} \
     ${ZEK_APT_PAUSE:+ZEK_APT_PAUSE=$ZEK_APT_PAUSE} \
-    /bin/bash -c 'cd "$1" && ./run test' run-test "$INSIDE" || status=$?
+    /bin/bash -c "$FRONT_DOOR" run-test "$INSIDE" || status=$?
   return "$status"
 }
 

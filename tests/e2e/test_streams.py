@@ -10,7 +10,7 @@ import unittest
 from harness import HostTest, Run
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-DEMO = os.path.join(ROOT, "host", "demo_film.py")
+DEMO = os.path.join(ROOT, "demo", "film.py")
 
 # A letterbox of 72 rows over a 720 x 576 frame. The picture's two top rows
 # are white and nothing in it is dark, so the only edge the plug-in finds is
@@ -94,7 +94,7 @@ class ThroughThePipe(HostTest):
 
 
 class FilmDemo(HostTest):
-    """host/demo_film.py, as `./run demo FILM` runs it."""
+    """demo/film.py, as `./run demo FILM` runs it."""
 
     def setUp(self):
         super().setUp()

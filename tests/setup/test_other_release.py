@@ -98,7 +98,9 @@ class RunOnAnotherRelease(unittest.TestCase):
         self.assertEqual(args, [chroot, "/usr/bin/env", "-i", "HOME=/root",
                                 "PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin",
                                 "LANG=C.UTF-8", "TERM=dumb", "JOBS=3", "ZEK_APT_PAUSE=0", "/bin/bash", "-c",
-                                'cd "$1" && ./run test', "run-test", INSIDE], report)
+                                'cd "$1" || exit; status=0\n'
+                                'for command in package demo test; do ./run "$command" || status=$?; done\n'
+                                'exit "$status"', "run-test", INSIDE], report)
         clone = chroot + INSIDE
         with open(os.path.join(clone, "notes.txt")) as f:
             self.assertEqual(f.read(), "changed, not committed\n", report)

@@ -2,7 +2,7 @@
 """Plays a film through the plug-in in the reference host: the film part of
 `./run demo`.
 
-  demo_film.py --build BUILD_DIR --out OUT_DIR [--pal] [--rgb] [--dialog] FILM
+  demo/film.py --build BUILD_DIR --out OUT_DIR [--pal] [--rgb] [--dialog] FILM
 
 ffmpeg decodes the film into a pipe and the host reads it from its standard
 input one frame at a time (`--input -`), so the host holds a few frames and
@@ -15,8 +15,8 @@ measures YUY2).
 
 It prints the zoom commands as they come and a progress line, and leaves in
 OUT_DIR the host's log, a timeline of the zoom, a still for every zoom
-command and the last frame (see demo_pictures.py); --dialog adds the
-settings dialog's screenshots (demo_dialog.sh). It runs the build's Windows
+command and the last frame (see pictures.py); --dialog adds the
+settings dialog's screenshots (dialog.sh). It runs the build's Windows
 programs with ZEK_WINE (default: wine; one program's path) in the X display
 and Wine prefix the caller gives (DISPLAY, WINEPREFIX).
 """
@@ -31,14 +31,14 @@ import sys
 import tempfile
 import time
 
-import demo_pictures
+import pictures
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # See fixed_layout in tests/e2e/wine32_runtime.sh.
 RUNNER = ["setarch", "-R", os.environ.get("ZEK_WINE", "wine")]
 PAL = (720, 576, fractions.Fraction(16, 9))
 FORMAT_NAMES = {0: "YUY2", 1: "RGB24"}
-DIALOG_FRAMES = 41  # what demo_dialog.sh plays before it draws the metrics
+DIALOG_FRAMES = 41  # what dialog.sh plays before it draws the metrics
 
 
 class DemoError(Exception):
@@ -124,7 +124,7 @@ class Frames:
     def decoder(self, film, count=None):
         """ffmpeg writing the film's raw frames to its standard output; every
         decoded frame once, as a viewer shows it."""
-        pix_fmt, upright = demo_pictures.RAW_FORMATS[self.pixel_format]
+        pix_fmt, upright = pictures.RAW_FORMATS[self.pixel_format]
         # vflip turns the picture over for the bottom-up rows of RGB24.
         chain = self.fit + ("," + upright.rstrip(",") if upright else "")
         return ["ffmpeg", "-nostdin", "-hide_banner", "-v", "error", "-i", film.path, "-map", "0:v:0",
@@ -132,7 +132,7 @@ class Frames:
                 *(["-frames:v", str(count)] if count else []), "-f", "rawvideo", "pipe:1"]
 
     def raw(self, path):
-        return demo_pictures.RawFrame(path, self.width, self.height, self.pixel_format, self.aspect)
+        return pictures.RawFrame(path, self.width, self.height, self.pixel_format, self.aspect)
 
     def __str__(self):
         return "%dx%d %s" % (self.width, self.height, FORMAT_NAMES[self.pixel_format])
@@ -159,7 +159,7 @@ class Progress:
         if rate:
             line += ", %.1f frames/s" % rate
             if self.total and self.done < self.total:
-                line += ", %s left" % demo_pictures.clock((self.total - self.done) / rate).split(".")[0]
+                line += ", %s left" % pictures.clock((self.total - self.done) / rate).split(".")[0]
         return line
 
     def rate(self):
@@ -283,7 +283,7 @@ class Play:
         return "\n".join(_text(os.path.join(self.args.out, "ffmpeg.log")).strip().split("\n")[-lines:])
 
     def clock(self, frame):
-        return demo_pictures.clock((frame - 1) / self.film.fps)
+        return pictures.clock((frame - 1) / self.film.fps)
 
     def _outcome(self, host_status, decoder):
         """None when the film played to its end, else what went wrong."""
@@ -328,7 +328,7 @@ def _text(path):
         return f.read().decode("utf-8", "replace")
 
 
-def pictures(play, out):
+def leave_pictures(play, out):
     """The stills, the timeline and the last frame, from the raw frames the
     host wrote into the work folder."""
     made = []
@@ -337,8 +337,8 @@ def pictures(play, out):
         if not os.path.exists(raw):
             raise DemoError("the host wrote no frame for the zoom command at frame %d" % count)
         name = "zoom-%06d.png" % count
-        edge = demo_pictures.still(play.frames.raw(raw), os.path.join(out, name), count, value,
-                                   (count - 1) / play.film.fps)
+        edge = pictures.still(play.frames.raw(raw), os.path.join(out, name), count, value,
+                              (count - 1) / play.film.fps)
         print("%s: zoom %d at frame %d, %s" % (
             name, value, count, "no black band at the top" if edge is None else "last row of the band: %d" % edge))
         made.append(name)
@@ -346,11 +346,11 @@ def pictures(play, out):
     title = "Zoom asked for by the plug-in: %s, %s, %d frames, %s" % (
         os.path.basename(play.film.path), play.frames, played,
         _count(len(play.zooms), "zoom command"))
-    demo_pictures.timeline(os.path.join(out, "timeline.png"), title, play.zooms, played, float(play.film.fps))
+    pictures.timeline(os.path.join(out, "timeline.png"), title, play.zooms, played, float(play.film.fps))
     made.append("timeline.png")
     last = os.path.join(play.work, "last.raw")
     if os.path.exists(last):
-        demo_pictures.frame_png(play.frames.raw(last), os.path.join(out, "last_frame.png"))
+        pictures.frame_png(play.frames.raw(last), os.path.join(out, "last_frame.png"))
         made.append("last_frame.png")
     return made
 
@@ -361,7 +361,7 @@ def dialog(args, film, frames):
     decoder = subprocess.Popen(frames.decoder(film, DIALOG_FRAMES),
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
-        done = subprocess.run([os.path.join(HERE, "demo_dialog.sh"), args.build, args.out,
+        done = subprocess.run([os.path.join(HERE, "dialog.sh"), args.build, args.out,
                                str(frames.width), str(frames.height), str(frames.pixel_format)],
                               stdin=decoder.stdout)
     finally:
@@ -415,7 +415,7 @@ def main():
         if play.memory:
             print("the host's peak memory: %.1f MB working set, %.1f MB private" % (
                 int(play.memory["peak_working_set_kb"]) / 1024, int(play.memory["peak_private_kb"]) / 1024))
-        made = pictures(play, args.out)
+        made = leave_pictures(play, args.out)
         print("pictures in %s: %s" % (args.out, " ".join(made)))
         if failure:
             raise DemoError(failure)

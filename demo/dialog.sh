@@ -2,7 +2,7 @@
 # Shows the settings dialog to people: opens it over the reference host's
 # window in English and in Russian, with the range balloon and the About box,
 # and keeps one frame with the metrics graph drawn into it. All as PNG.
-#   host/demo_dialog.sh BUILD_DIR OUT_DIR [WIDTH HEIGHT FORMAT]
+#   demo/dialog.sh BUILD_DIR OUT_DIR [WIDTH HEIGHT FORMAT]
 # (BUILD_DIR: build/i686 or build/x86_64). With a frame size and format, the
 # frames come from the standard input (41 of them, a decoder's pipe); without,
 # a 720 x 576 picture with a band.
