@@ -73,9 +73,11 @@ remove_abandoned() {  # release
 }
 
 # debootstrap into a folder of its own, tried again (from nothing) when the
-# mirror fails it, renamed into place when whole.
+# mirror fails it, renamed into place when whole. Run in a subshell, whose
+# EXIT trap takes the folder away however it fails; so `making` is not local:
+# a failure returns from here before the trap runs, and a local is gone then.
 make_chroot() {  # release, folder
-  local release=$1 final=$2 uri keyring security making try=1 tries=${ZEK_APT_TRIES:-4}
+  local release=$1 final=$2 uri keyring security try=1 tries=${ZEK_APT_TRIES:-4}
   local pause=${ZEK_APT_PAUSE:-10}
   read -r uri keyring < <(apt_archive) || true
   read -r security _ < <(apt_archive security) || true

@@ -123,6 +123,13 @@ class RunOnAnotherRelease(unittest.TestCase):
                 self.assert_mounts_undone(calls, report)
 
     def test_a_chroot_is_taken_only_when_whole(self):
+        rc, calls, _, report = self.run_on(debootstrap=["fail"])
+        self.assertEqual(rc, 1, report)
+        self.assertIn("debootstrap of trixie failed 4 times; the last one printed:\n"
+                      "E: Couldn't download packages: base-files", report)
+        self.assertEqual(len([c for c in calls if c.startswith("debootstrap ")]), 4, report)
+        self.assertEqual(self.chroots(), ([], []), report)  # the half-made root went with the last try
+
         rc, calls, _, report = self.run_on(debootstrap=["kill"])
         self.assertEqual(rc, -9, report)
         made, making = self.chroots()
