@@ -3,6 +3,7 @@ fakes (fake_apt.py, fake_tools.py) linked under the tools' names, to put
 first on PATH; the folder where the fakes keep their scenario and log
 ($FAKE_APT); and the machine's description of itself, its os-release and apt
 sources, which the scripts read through ZEK_ETC."""
+import ctypes
 import os
 import shutil
 import tempfile
@@ -42,7 +43,20 @@ def describe(etc, release):
 
 
 def environment(folder, state, bin_folder, etc, **extra):
-    """The scripts' environment on this machine, with its own home and cache."""
-    return dict(os.environ, PATH=bin_folder + os.pathsep + os.environ["PATH"], FAKE_APT=state,
+    """The scripts' environment on this machine, with its own home and cache
+    (and no Wine prefix of the caller's unless the test gives one)."""
+    env = {k: v for k, v in os.environ.items() if k != "WINEPREFIX"}
+    return dict(env, PATH=bin_folder + os.pathsep + os.environ["PATH"], FAKE_APT=state,
                 XDG_CACHE_HOME=os.path.join(folder, "cache"), HOME=os.path.join(folder, "home"), ZEK_ETC=etc,
                 ZEK_APT_PAUSE="0", **extra)
+
+
+ADDR_NO_RANDOMIZE = 0x0040000
+
+
+def random_layout():
+    """For a run's preexec_fn: the run starts with the kernel's random address
+    layout, whatever the test itself was started with (setarch -R is
+    inherited), so that only the run's own setarch gives it a fixed one."""
+    personality = ctypes.CDLL(None, use_errno=True).personality
+    personality(personality(0xffffffff) & ~ADDR_NO_RANDOMIZE)

@@ -51,6 +51,15 @@ def wineboot():
     open(os.path.join(prefix, "system.reg"), "w").close()
 
 
+def wineserver():
+    """`-k` ends the server of one prefix, the one its caller names (WINEPREFIX,
+    else ~/.wine), as the real one does; which one goes to $FAKE_APT/servers-ended."""
+    if "-k" in ARGS:
+        prefix = os.environ.get("WINEPREFIX") or os.path.join(os.environ["HOME"], ".wine")
+        with open(os.path.join(STATE, "servers-ended"), "a") as f:
+            f.write(prefix + "\n")
+
+
 def gcc():
     out = ARGS[ARGS.index("-o") + 1]
     with open(out, "w") as f:
@@ -90,5 +99,5 @@ def nothing():
 if __name__ == "__main__":
     log_call()
     {"xvfb-run": lambda: run_rest(ARGS[:]), "unshare": lambda: run_rest(ARGS[:]), "wineboot": wineboot,
-     "wineserver": nothing, "i686-w64-mingw32-gcc": gcc, "debootstrap": debootstrap, "mount": nothing,
+     "wineserver": wineserver, "i686-w64-mingw32-gcc": gcc, "debootstrap": debootstrap, "mount": nothing,
      "umount": nothing, "chroot": chroot}[TOOL]()
