@@ -15,8 +15,9 @@
 # `rm -rf` of its folder clears it; nothing stays mounted between runs.
 #
 # Each run has a mount namespace and a PID namespace of its own: whatever
-# ends it, the kernel takes its mounts away and ends every process it left,
-# and an EXIT trap unmounts in order before that when it can.
+# ends it (a signal to this script, to its unshare or to the run's PID 1),
+# the kernel takes its mounts away and ends every process it left, and an
+# EXIT trap unmounts in order before that when it can.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$here/.." && pwd)
@@ -141,10 +142,12 @@ unmount_all() {  # chroot folder
 inside() {  # chroot folder
   local dir=$1 status=0 m
   CHROOT=$dir
+  # With an EXIT trap set, bash handles the signals that end a shell itself,
+  # so PID 1 gets them too: a SIGTERM runs this trap and ends PID 1 at once,
+  # and with it the namespace. (A TERM trap of our own would only run when
+  # the test inside had finished: bash runs traps between commands.)
   trap 'unmount_all "$CHROOT"' EXIT
-  # PID 1 gets no signal it has no handler for.
   trap 'exit 130' INT
-  trap 'exit 143' TERM
   for m in "${MOUNTS[@]}"; do
     case $m in
       proc) mount -t proc proc "$dir/proc" ;;
@@ -189,7 +192,11 @@ test_on() {  # release
   fi
   clone_into "$dir"
   log "./run test in Debian $release, in $dir$INSIDE (rm -rf $dir clears it)"
-  unshare --mount --pid --fork --propagation private -- "$0" inside "$dir" || status=$?
+  # Ended with this script, however it ends (the parent-death signal), and
+  # ending the run's PID 1 when it ends itself (--kill-child): a kill -9 of
+  # either leaves nothing running in the chroot, nor holding its lock.
+  setpriv --pdeathsig KILL -- unshare --mount --pid --fork --kill-child --propagation private -- \
+    "$0" inside "$dir" || status=$?
   log "./run test in Debian $release ended with exit $status"
   return "$status"
 }

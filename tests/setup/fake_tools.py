@@ -6,10 +6,18 @@ compiler) and what `./run test --on RELEASE` uses (debootstrap, unshare,
 mount, umount, chroot). Each logs its call to $FAKE_APT/calls.log; the
 scenario's "debootstrap" and "chroot" lists give each call's outcome in turn,
 the last repeating: "ok", "fail", "kill" (the whole run is killed) or, for
-chroot, "term" (the run is sent SIGTERM while the test runs inside).
+chroot, "hold" (the test inside runs until something ends it) and "term"
+(the run's PID 1 is sent SIGTERM while the test runs inside, which then
+holds). A test that holds says so ("the test runs inside"), and says it
+again if nothing has ended it HOLD seconds later.
+
+unshare is the real one, so that the run's namespaces are the kernel's: what
+a signal to PID 1 does, and what a SIGKILL leaves running, is then what it
+is on a user's machine.
 """
 import json
 import os
+import shutil
 import signal
 import sys
 import time
@@ -17,6 +25,7 @@ import time
 STATE = os.environ["FAKE_APT"]
 TOOL = os.path.basename(sys.argv[0])
 ARGS = sys.argv[1:]
+HOLD = 30
 
 
 def log_call():
@@ -35,12 +44,12 @@ def outcome(kind):
 
 
 def run_rest(args):
-    """Runs what follows the options, as xvfb-run and unshare do."""
+    """Runs what follows the options, as xvfb-run does."""
     while args and args[0].startswith("-"):
         option = args.pop(0)
         if option == "--":
             break
-        if option in ("-s", "--propagation"):  # options with a value
+        if option == "-s":  # an option with a value
             args.pop(0)
     os.execvp(args[0], args)
 
@@ -79,14 +88,32 @@ def debootstrap():
         sys.exit(1)
 
 
+def unshare():
+    """The real unshare; not as root, in a user namespace of its own, whose
+    root may make the others. Its process id goes to $FAKE_APT/unshare.pid."""
+    here = os.path.dirname(os.path.abspath(sys.argv[0]))
+    path = os.pathsep.join(p for p in os.environ["PATH"].split(os.pathsep) if os.path.abspath(p) != here)
+    real = shutil.which("unshare", path=path)
+    with open(os.path.join(STATE, "unshare.pid"), "w") as f:
+        f.write(str(os.getpid()))
+    user = [] if os.geteuid() == 0 else ["--user", "--map-root-user"]
+    os.execv(real, [real] + user + ARGS)
+
+
+def hold():
+    print("the test runs inside", flush=True)
+    time.sleep(HOLD)
+    print("the test inside ran on for {} s: nothing ended it".format(HOLD), flush=True)
+
+
 def chroot():
     with open(os.path.join(STATE, "chroot-args.json"), "w") as f:
         json.dump(ARGS, f)  # as the run passed them, spaces and all
     result = outcome("chroot")
     if result == "term":
         os.kill(os.getppid(), signal.SIGTERM)  # the run's PID 1, as a user's kill would reach it
-        time.sleep(0.2)
-        sys.exit(143)
+    if result in ("hold", "term"):
+        hold()
     if result == "kill" and os.getpgrp() == os.getsid(0):
         os.killpg(0, signal.SIGKILL)
     sys.exit(1 if result == "fail" else 0)
@@ -98,6 +125,6 @@ def nothing():
 
 if __name__ == "__main__":
     log_call()
-    {"xvfb-run": lambda: run_rest(ARGS[:]), "unshare": lambda: run_rest(ARGS[:]), "wineboot": wineboot,
+    {"xvfb-run": lambda: run_rest(ARGS[:]), "unshare": unshare, "wineboot": wineboot,
      "wineserver": wineserver, "i686-w64-mingw32-gcc": gcc, "debootstrap": debootstrap, "mount": nothing,
      "umount": nothing, "chroot": chroot}[TOOL]()
