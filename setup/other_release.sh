@@ -158,6 +158,12 @@ inside() {  # chroot folder
     MOUNTED+=("$m")
   done
   cp /etc/resolv.conf "$dir/etc/resolv.conf"
+  # A run killed while apt installed inside leaves dpkg's work half done, and
+  # apt then refuses every install until it is finished: the next run would
+  # fail in deps. The chroot is ours, kept like a machine: finish that work
+  # first, as dpkg itself asks (on a sound chroot there is nothing to do).
+  chroot "$dir" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
+    dpkg --configure -a </dev/null || log "dpkg could not finish what a run killed inside left half done"
   chroot "$dir" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     LANG=C.UTF-8 TERM="${TERM:-dumb}" JOBS="$JOBS" ${ZEK_APT_TRIES:+ZEK_APT_TRIES=$ZEK_APT_TRIES} \
     ${ZEK_APT_PAUSE:+ZEK_APT_PAUSE=$ZEK_APT_PAUSE} \

@@ -5,11 +5,14 @@ checks a 32-bit runtime (xvfb-run, wineboot, wineserver, the mingw-w64
 compiler) and what `./run test --on RELEASE` uses (debootstrap, unshare,
 mount, umount, chroot). Each logs its call to $FAKE_APT/calls.log; the
 scenario's "debootstrap" and "chroot" lists give each call's outcome in turn,
-the last repeating: "ok", "fail", "kill" (the whole run is killed) or, for
+the last repeating: "ok", "fail", "kill" (the whole run is killed; in the
+chroot, while apt installs, which leaves dpkg's journal pending) or, for
 chroot, "hold" (the test inside runs until something ends it) and "term"
 (the run's PID 1 is sent SIGTERM while the test runs inside, which then
 holds). A test that holds says so ("the test runs inside"), and says it
-again if nothing has ended it HOLD seconds later.
+again if nothing has ended it HOLD seconds later. A test inside meets apt's
+refusal while dpkg's journal is pending; `dpkg --configure -a` in the chroot
+finishes dpkg's work.
 
 unshare is the real one, so that the run's namespaces are the kernel's: what
 a signal to PID 1 does, and what a SIGKILL leaves running, is then what it
@@ -107,14 +110,22 @@ def hold():
 
 
 def chroot():
+    journal = os.path.join(ARGS[0], "var", "lib", "dpkg", "updates")
+    if ARGS[-3:] == ["dpkg", "--configure", "-a"]:
+        shutil.rmtree(journal, ignore_errors=True)
+        return
     with open(os.path.join(STATE, "chroot-args.json"), "w") as f:
         json.dump(ARGS, f)  # as the run passed them, spaces and all
+    if os.path.isdir(journal) and os.listdir(journal):
+        sys.exit("E: dpkg was interrupted, you must manually run 'dpkg --configure -a' to correct the problem.")
     result = outcome("chroot")
     if result == "term":
         os.kill(os.getppid(), signal.SIGTERM)  # the run's PID 1, as a user's kill would reach it
     if result in ("hold", "term"):
         hold()
     if result == "kill" and os.getpgrp() == os.getsid(0):
+        os.makedirs(journal, exist_ok=True)
+        open(os.path.join(journal, "0001"), "w").close()
         os.killpg(0, signal.SIGKILL)
     sys.exit(1 if result == "fail" else 0)
 

@@ -148,6 +148,12 @@ class RunOnAnotherRelease(unittest.TestCase):
                 self.assertNotIn("nothing ended it", report)  # SIGTERM ends the test inside, not its end
                 self.assert_mounts_undone(calls, report)
 
+    def test_a_run_killed_while_apt_installs_inside_leaves_a_chroot_that_works(self):
+        rc, _, _, report = self.run_on(chroot=["kill"])
+        self.assertEqual(rc, -9, report)
+        rc, _, _, report = self.run_on()
+        self.assertEqual(rc, 0, report)
+
     def test_a_killed_run_leaves_no_process_and_no_lock(self):
         for killed in ("script", "unshare"):
             with self.subTest("kill -9 of the run's " + killed):
