@@ -116,7 +116,7 @@ make_chroot() {  # release, folder
 # tracked files: what `./run test` here would test. Files git does not track
 # are not taken.
 clone_into() {  # chroot folder
-  local target=$1$INSIDE untracked
+  local target=$1$INSIDE untracked names=()
   rm -rf "$target"
   mkdir -p "$(dirname "$target")"
   git clone -q --no-hardlinks "$ROOT" "$target"
@@ -124,8 +124,12 @@ clone_into() {  # chroot folder
     git -C "$ROOT" diff --binary HEAD | git -C "$target" apply --whitespace=nowarn
     log "the clone has the checkout's uncommitted changes to tracked files"
   fi
-  untracked=$(git -C "$ROOT" ls-files --others --exclude-standard | head -n 5)
-  [ -z "$untracked" ] || log "not in the clone, as git does not track them: $(paste -sd ' ' <<<"$untracked")..."
+  # Read whole: through `| head`, git dies of SIGPIPE once head has its lines
+  # (when the names outgrow a pipe), and pipefail ends the run without a word.
+  untracked=$(git -C "$ROOT" ls-files --others --exclude-standard)
+  [ -z "$untracked" ] || mapfile -t names <<<"$untracked"
+  ((${#names[@]} == 0)) || log "not in the clone, as git does not track them (${#names[@]}):" \
+    "${names[*]:0:5}$( ((${#names[@]} > 5)) && echo ' ...')"
 }
 
 # PID 1 of the run's namespaces: mounts what a machine has, runs the test in
@@ -157,7 +161,9 @@ inside() {  # chroot folder
     esac
     MOUNTED+=("$m")
   done
-  cp /etc/resolv.conf "$dir/etc/resolv.conf"
+  # Replacing, not writing through, what is there: a symlink in the chroot
+  # points at a path of this machine.
+  cp --remove-destination "$APT_ETC/resolv.conf" "$dir/etc/resolv.conf"
   # A run killed while apt installed inside leaves dpkg's work half done, and
   # apt then refuses every install until it is finished: the next run would
   # fail in deps. The chroot is ours, kept like a machine: finish that work

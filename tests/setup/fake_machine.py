@@ -1,8 +1,8 @@
 """A machine of a set-up test's making, in a temporary folder: a folder of
 fakes (fake_apt.py, fake_tools.py) linked under the tools' names, to put
 first on PATH; the folder where the fakes keep their scenario and log
-($FAKE_APT); and the machine's description of itself, its os-release and apt
-sources, which the scripts read through ZEK_ETC."""
+($FAKE_APT); and the machine's description of itself, its os-release, apt
+sources and resolv.conf, which the scripts read through ZEK_ETC."""
 import ctypes
 import os
 import shutil
@@ -10,6 +10,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RELEASES = {"bookworm": ("12", "bookworm"), "trixie": ("13", "trixie")}
+RESOLV_CONF = "nameserver 192.0.2.53\n"
 SOURCES = ("Types: deb\nURIs: http://mirror.invalid/debian\nSuites: {0} {0}-updates\nComponents: main\n"
            "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\n"
            "URIs: http://mirror.invalid/debian-security\nSuites: {0}-security\nComponents: main\n"
@@ -31,9 +32,12 @@ def make(test, prefix, fakes):
 
 
 def describe(etc, release):
-    """Writes the release's os-release and apt sources into etc; returns etc."""
+    """Writes the release's os-release and apt sources, and a resolv.conf,
+    into etc; returns etc."""
     version, codename = RELEASES[release]
     os.makedirs(os.path.join(etc, "apt", "sources.list.d"))
+    with open(os.path.join(etc, "resolv.conf"), "w") as f:
+        f.write(RESOLV_CONF)
     with open(os.path.join(etc, "os-release"), "w") as f:
         f.write('PRETTY_NAME="Debian GNU/Linux {0} ({1})"\nNAME="Debian GNU/Linux"\nVERSION_ID="{0}"\n'
                 'VERSION_CODENAME={1}\n'.format(version, codename))

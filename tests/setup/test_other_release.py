@@ -108,6 +108,11 @@ class RunOnAnotherRelease(unittest.TestCase):
         self.assertEqual(umounts, ["umount -R " + os.path.join(where, m) for m in reversed(MOUNTS)], report)
 
     def test_a_run_in_a_chroot_made_once(self):
+        # More files git does not track than a pipe holds the names of.
+        many = [os.path.join("build output", "{:04d}-{}".format(n, "x" * 90)) for n in range(2000)]
+        os.makedirs(os.path.join(self.checkout, "build output"))
+        for name in many:
+            open(os.path.join(self.checkout, name), "w").close()
         rc, calls, args, report = self.run_on()
         self.assertEqual(rc, 0, report)
         made = [c for c in calls if c.startswith("debootstrap ")]
@@ -128,16 +133,30 @@ class RunOnAnotherRelease(unittest.TestCase):
         with open(os.path.join(clone, "notes.txt")) as f:
             self.assertEqual(f.read(), "changed, not committed\n", report)
         self.assertFalse(os.path.exists(os.path.join(clone, "untracked.txt")), report)
-        self.assertIn("not in the clone, as git does not track them: untracked.txt", report)
+        self.assertIn("not in the clone, as git does not track them (2001): {} ...".format(" ".join(many[:5])), report)
+        resolv_conf = os.path.join(chroot, "etc", "resolv.conf")
+        with open(resolv_conf) as f:
+            self.assertEqual(f.read(), fake_machine.RESOLV_CONF, report)
         self.assert_mounts_undone(calls, report)
 
         with self.subTest("the next run takes the same chroot and a fresh clone"):
             open(os.path.join(clone, "left-by-the-last-run"), "w").close()
+            # The chroot's resolv.conf became a symlink that names a path of this machine.
+            machines = os.path.join(self.tmp, "the machine's own resolv.conf")
+            with open(machines, "w") as f:
+                f.write("the machine's own\n")
+            os.remove(resolv_conf)
+            os.symlink(machines, resolv_conf)
             rc, calls, args, report = self.run_on()
             self.assertEqual(rc, 0, report)
             self.assertEqual([c for c in calls if c.startswith("debootstrap ")], [], report)
             self.assertIn("Debian trixie: using the chroot in " + chroot, report)
             self.assertFalse(os.path.exists(os.path.join(clone, "left-by-the-last-run")), report)
+            with open(machines) as f:
+                self.assertEqual(f.read(), "the machine's own\n", report)
+            self.assertFalse(os.path.islink(resolv_conf), report)
+            with open(resolv_conf) as f:
+                self.assertEqual(f.read(), fake_machine.RESOLV_CONF, report)
 
     def test_every_mount_is_undone_however_the_test_inside_ends(self):
         for outcome, status in (("fail", 1), ("term", 143)):
