@@ -93,14 +93,20 @@ def debootstrap():
 
 def unshare():
     """The real unshare; not as root, in a user namespace of its own, whose
-    root may make the others. Its process id goes to $FAKE_APT/unshare.pid."""
+    root may make the others. The mounts' propagation stays as it is: the
+    fake mount makes none, and in a chroot (as in a run on another release)
+    the root is no mount point whose propagation could change. Its process
+    id goes to $FAKE_APT/unshare.pid."""
     here = os.path.dirname(os.path.abspath(sys.argv[0]))
     path = os.pathsep.join(p for p in os.environ["PATH"].split(os.pathsep) if os.path.abspath(p) != here)
     real = shutil.which("unshare", path=path)
     with open(os.path.join(STATE, "unshare.pid"), "w") as f:
         f.write(str(os.getpid()))
+    args = ARGS[:]
+    while "--propagation" in args:
+        del args[args.index("--propagation"):args.index("--propagation") + 2]
     user = [] if os.geteuid() == 0 else ["--user", "--map-root-user"]
-    os.execv(real, [real] + user + ARGS)
+    os.execv(real, [real] + user + ["--propagation", "unchanged"] + args)
 
 
 def hold():
