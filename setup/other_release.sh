@@ -148,8 +148,9 @@ inside() {  # chroot folder
   CHROOT=$dir
   # With an EXIT trap set, bash handles the signals that end a shell itself,
   # so PID 1 gets them too: a SIGTERM runs this trap and ends PID 1 at once,
-  # and with it the namespace. (A TERM trap of our own would only run when
-  # the test inside had finished: bash runs traps between commands.)
+  # and with it the namespace. A trap of our own runs only between commands,
+  # once the test inside has ended: so one for INT alone, which a Ctrl-C
+  # sends the test too.
   trap 'unmount_all "$CHROOT"' EXIT
   trap 'exit 130' INT
   for m in "${MOUNTS[@]}"; do
