@@ -16,8 +16,9 @@
 # `rm -rf` of its folder clears it; nothing stays mounted between runs.
 #
 # Each run has a mount namespace and a PID namespace of its own: whatever
-# ends it, the kernel takes its mounts away and ends every process it left,
-# and an EXIT trap unmounts in order before that when it can.
+# ends it (a signal to this script, to its unshare or to the run's PID 1),
+# the kernel takes its mounts away and ends every process it left, and an
+# EXIT trap unmounts in order before that when it can.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$here/.." && pwd)
@@ -81,9 +82,11 @@ remove_abandoned() {  # release
 }
 
 # debootstrap into a folder of its own, tried again (from nothing) when the
-# mirror fails it, renamed into place when whole.
+# mirror fails it, renamed into place when whole. Run in a subshell, whose
+# EXIT trap takes the folder away however it fails; so `making` is not local:
+# a failure returns from here before the trap runs, and a local is gone then.
 make_chroot() {  # release, folder
-  local release=$1 final=$2 uri keyring security making try=1 tries=${ZEK_APT_TRIES:-4}
+  local release=$1 final=$2 uri keyring security try=1 tries=${ZEK_APT_TRIES:-4}
   local pause=${ZEK_APT_PAUSE:-10}
   read -r uri keyring < <(apt_archive) || true
   read -r security _ < <(apt_archive security) || true
@@ -121,7 +124,7 @@ make_chroot() {  # release, folder
 # tracked files: what `./run test` here would test. Files git does not track
 # are not taken.
 clone_into() {  # chroot folder
-  local target=$1$INSIDE untracked
+  local target=$1$INSIDE untracked names=()
   rm -rf "$target"
   mkdir -p "$(dirname "$target")"
   git clone -q --no-hardlinks "$ROOT" "$target"
@@ -129,8 +132,12 @@ clone_into() {  # chroot folder
     git -C "$ROOT" diff --binary HEAD | git -C "$target" apply --whitespace=nowarn
     log "the clone has the checkout's uncommitted changes to tracked files"
   fi
-  untracked=$(git -C "$ROOT" ls-files --others --exclude-standard | head -n 5)
-  [ -z "$untracked" ] || log "not in the clone, as git does not track them: $(paste -sd ' ' <<<"$untracked")..."
+  # Read whole: through `| head`, git dies of SIGPIPE once head has its lines
+  # (when the names outgrow a pipe), and pipefail ends the run without a word.
+  untracked=$(git -C "$ROOT" ls-files --others --exclude-standard)
+  [ -z "$untracked" ] || mapfile -t names <<<"$untracked"
+  ((${#names[@]} == 0)) || log "not in the clone, as git does not track them (${#names[@]}):" \
+    "${names[*]:0:5}$( ((${#names[@]} > 5)) && echo ' ...')"
 }
 
 # PID 1 of the run's namespaces: mounts what a machine has, runs the test in
@@ -147,10 +154,13 @@ unmount_all() {  # chroot folder
 inside() {  # chroot folder
   local dir=$1 status=0 m
   CHROOT=$dir
+  # With an EXIT trap set, bash handles the signals that end a shell itself,
+  # so PID 1 gets them too: a SIGTERM runs this trap and ends PID 1 at once,
+  # and with it the namespace. A trap of our own runs only between commands,
+  # once the test inside has ended: so one for INT alone, which a Ctrl-C
+  # sends the test too.
   trap 'unmount_all "$CHROOT"' EXIT
-  # PID 1 gets no signal it has no handler for.
   trap 'exit 130' INT
-  trap 'exit 143' TERM
   for m in "${MOUNTS[@]}"; do
     case $m in
       proc) mount -t proc proc "$dir/proc" ;;
@@ -160,7 +170,15 @@ inside() {  # chroot folder
     esac
     MOUNTED+=("$m")
   done
-  cp /etc/resolv.conf "$dir/etc/resolv.conf"
+  # Replacing, not writing through, what is there: a symlink in the chroot
+  # points at a path of this machine.
+  cp --remove-destination "$APT_ETC/resolv.conf" "$dir/etc/resolv.conf"
+  # A run killed while apt installed inside leaves dpkg's work half done, and
+  # apt then refuses every install until it is finished: the next run would
+  # fail in deps. The chroot is ours, kept like a machine: finish that work
+  # first, as dpkg itself asks (on a sound chroot there is nothing to do).
+  chroot "$dir" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
+    dpkg --configure -a </dev/null || log "dpkg could not finish what a run killed inside left half done"
   chroot "$dir" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     LANG=C.UTF-8 TERM="${TERM:-dumb}" JOBS="$JOBS" ${ZEK_APT_TRIES:+ZEK_APT_TRIES=$ZEK_APT_TRIES} \
     ${ZEK_APT_PAUSE:+ZEK_APT_PAUSE=$ZEK_APT_PAUSE} \
@@ -195,7 +213,11 @@ test_on() {  # release
   fi
   clone_into "$dir"
   log "./run test in Debian $release, in $dir$INSIDE (rm -rf $dir clears it)"
-  unshare --mount --pid --fork --propagation private -- "$0" inside "$dir" || status=$?
+  # Ended with this script, however it ends (the parent-death signal), and
+  # ending the run's PID 1 when it ends itself (--kill-child): a kill -9 of
+  # either leaves nothing running in the chroot, nor holding its lock.
+  setpriv --pdeathsig KILL -- unshare --mount --pid --fork --kill-child --propagation private -- \
+    "$0" inside "$dir" || status=$?
   log "./run test in Debian $release ended with exit $status"
   return "$status"
 }

@@ -33,7 +33,7 @@ log() { printf '\n== %s\n' "$*" >&2; }
 # --- how a runtime is made: a change below changes what a runtime holds,
 # so it takes a new RECIPE number, which names new runtimes (the set-up's
 # tests hold the two together).
-RECIPE=2
+RECIPE=3
 
 # What Wine loads at run time without a package that depends on it: libwine
 # only recommends its X11 driver's libraries. Whether the set is whole is
@@ -128,15 +128,19 @@ LOADER
 
 # A runtime is whole when a 32-bit program can show a window and draw text in
 # it: that needs the display driver and FreeType, which Wine loads by name at
-# run time. Started in a prefix of its own, under a virtual screen.
+# run time. Started in a prefix of its own, under a virtual screen, with the
+# fixed layout that every start takes (fixed_layout): a random one now and
+# then kills this Wine as it starts, and a good runtime would be thrown away.
+# Everything in the check, the server's end included, is in that prefix: a
+# `wineserver -k` anywhere else would end the caller's own Wine programs.
 check_runtime() {  # folder
   local dir=$1 check=$1/check out status=0
   log "checking the runtime: a 32-bit window with text in it"
   mkdir -p "$check"
   i686-w64-mingw32-gcc -O1 -o "$check/window_check.exe" "$here/../../setup/window_check.c" -lgdi32 -luser32
-  out=$(ZEK_RUNTIME=$dir WINEDEBUG=fixme-all xvfb-run -a bash -c \
-          '"$1" prefix "$2" && WINEPREFIX=$2 "$1" run "$3"; status=$?; wineserver -k; exit $status' \
-          check "$0" "$check/prefix" "$check/window_check.exe" 2>&1) || status=$?
+  out=$(ZEK_RUNTIME=$dir WINEPREFIX=$check/prefix WINEDEBUG=fixme-all xvfb-run -a bash -c \
+          '"$1" prefix "$WINEPREFIX" && setarch -R "$1" run "$2"; status=$?; wineserver -k; exit $status' \
+          check "$0" "$check/window_check.exe" 2>&1) || status=$?
   if [ "$status" != 0 ]; then
     echo "the new 32-bit runtime cannot start a window (exit $status); it printed:" >&2
     echo "$out" >&2

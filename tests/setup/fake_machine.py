@@ -1,14 +1,16 @@
 """A machine of a set-up test's making, in a temporary folder: a folder of
 fakes (fake_apt.py, fake_tools.py) linked under the tools' names, to put
 first on PATH; the folder where the fakes keep their scenario and log
-($FAKE_APT); and the machine's description of itself, its os-release and apt
-sources, which the scripts read through ZEK_ETC."""
+($FAKE_APT); and the machine's description of itself, its os-release, apt
+sources and resolv.conf, which the scripts read through ZEK_ETC."""
+import ctypes
 import os
 import shutil
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RELEASES = {"bookworm": ("12", "bookworm"), "trixie": ("13", "trixie")}
+RESOLV_CONF = "nameserver 192.0.2.53\n"
 SOURCES = ("Types: deb\nURIs: http://mirror.invalid/debian\nSuites: {0} {0}-updates\nComponents: main\n"
            "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb\n"
            "URIs: http://mirror.invalid/debian-security\nSuites: {0}-security\nComponents: main\n"
@@ -30,9 +32,12 @@ def make(test, prefix, fakes):
 
 
 def describe(etc, release):
-    """Writes the release's os-release and apt sources into etc; returns etc."""
+    """Writes the release's os-release and apt sources, and a resolv.conf,
+    into etc; returns etc."""
     version, codename = RELEASES[release]
     os.makedirs(os.path.join(etc, "apt", "sources.list.d"))
+    with open(os.path.join(etc, "resolv.conf"), "w") as f:
+        f.write(RESOLV_CONF)
     with open(os.path.join(etc, "os-release"), "w") as f:
         f.write('PRETTY_NAME="Debian GNU/Linux {0} ({1})"\nNAME="Debian GNU/Linux"\nVERSION_ID="{0}"\n'
                 'VERSION_CODENAME={1}\n'.format(version, codename))
@@ -42,7 +47,20 @@ def describe(etc, release):
 
 
 def environment(folder, state, bin_folder, etc, **extra):
-    """The scripts' environment on this machine, with its own home and cache."""
-    return dict(os.environ, PATH=bin_folder + os.pathsep + os.environ["PATH"], FAKE_APT=state,
+    """The scripts' environment on this machine, with its own home and cache
+    (and no Wine prefix of the caller's unless the test gives one)."""
+    env = {k: v for k, v in os.environ.items() if k != "WINEPREFIX"}
+    return dict(env, PATH=bin_folder + os.pathsep + os.environ["PATH"], FAKE_APT=state,
                 XDG_CACHE_HOME=os.path.join(folder, "cache"), HOME=os.path.join(folder, "home"), ZEK_ETC=etc,
                 ZEK_APT_PAUSE="0", **extra)
+
+
+ADDR_NO_RANDOMIZE = 0x0040000
+
+
+def random_layout():
+    """For a run's preexec_fn: the run starts with the kernel's random address
+    layout, whatever the test itself was started with (setarch -R is
+    inherited), so that only the run's own setarch gives it a fixed one."""
+    personality = ctypes.CDLL(None, use_errno=True).personality
+    personality(personality(0xffffffff) & ~ADDR_NO_RANDOMIZE)

@@ -40,7 +40,7 @@ TRIXIE = {
 # The recipes of the 32-bit runtime: each number with the hash of the steps
 # that make one (see recipe_hash). Steps changed without a new number would
 # leave every clone on a runtime made the old way.
-RECIPES = {2: "0b18cd0851a8"}
+RECIPES = {2: "0b18cd0851a8", 3: "6585b59d9def"}
 FAILED_INDEX = ("bookworm-security/main/binary-i386/Packages.xz (File has unexpected size "
                 "(374820 != 376004). Mirror sync in progress?)")
 
@@ -79,11 +79,17 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         make_deb(self.state, "lib", {"usr/lib/wine/wine": ("a loader\n", 0o755),
                                      "usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll": ("MZ\n", 0o644)})
         # The runtime's "Wine": what a 32-bit program prints, or what Wine
-        # says when its display driver cannot load.
+        # says when its display driver cannot load, or when the kernel's
+        # random layout took the shared user data's page (without a preloader
+        # that may happen at any start: here it always does).
         make_deb(self.state, "qemu", {"usr/bin/qemu-i386": (
-            '#!/bin/sh\ncase "$*" in *window_check*) ;; *) exit 0 ;; esac\nif [ -f "$FAKE_APT/no-display-driver" ]; then\n'
+            '#!/bin/sh\ncase "$*" in *window_check*) ;; *) exit 0 ;; esac\n'
+            'if [ $((0x$(cat /proc/self/personality) & 0x{:x})) = 0 ]; then\n'
+            '  echo "wine: failed to map the shared user data" >&2; exit 1\nfi\n'
+            'if [ -f "$FAKE_APT/no-display-driver" ]; then\n'
             '  echo "0024:err:winediag:nodrv_CreateWindow Application tried to create a window, but no driver '
-            'could be loaded." >&2; exit 2\nfi\necho "window made; text 40x16"\n', 0o755)})
+            'could be loaded." >&2; exit 2\nfi\necho "window made; text 40x16"\n'.format(fake_machine.ADDR_NO_RANDOMIZE),
+            0o755)})
         self.machine("bookworm")
 
     def machine(self, release):
@@ -104,16 +110,17 @@ class DepsOnABadMirrorDay(unittest.TestCase):
                 os.remove(os.path.join(self.state, f))  # each run meets its mirror afresh
         with open(os.path.join(self.state, "scenario.json"), "w") as f:
             json.dump(dict(MIRROR, **changes), f)
-        calls = os.path.join(self.state, "calls.log")
-        if os.path.exists(calls):
-            os.remove(calls)
+        for log in ("calls.log", "servers-ended"):
+            if os.path.exists(os.path.join(self.state, log)):
+                os.remove(os.path.join(self.state, log))
 
-    def start(self, clone):
-        """./run deps of the clone."""
-        env = fake_machine.environment(self.tmp, self.state, self.bin, self.etc)
+    def start(self, clone, env=None):
+        """./run deps of the clone, with these variables of the caller's."""
+        env = fake_machine.environment(self.tmp, self.state, self.bin, self.etc, **(env or {}))
         # A session of its own: the "kill" outcome ends the run's whole group.
         return subprocess.Popen([os.path.join(clone, "run"), "deps"], env=env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, text=True, start_new_session=True)
+                                stderr=subprocess.STDOUT, text=True, start_new_session=True,
+                                preexec_fn=fake_machine.random_layout)
 
     def finish(self, process):
         out, _ = process.communicate(timeout=120)
@@ -124,9 +131,24 @@ class DepsOnABadMirrorDay(unittest.TestCase):
                 calls = f.read().splitlines()
         return Run(process, out, calls)
 
-    def deps(self, clone, **mirror):
+    def deps(self, clone, env=None, **mirror):
         self.mirror(**mirror)
-        return self.finish(self.start(clone))
+        return self.finish(self.start(clone, env))
+
+    def servers_ended(self):
+        """The prefixes whose Wine server `wineserver -k` ended since the mirror was set."""
+        path = os.path.join(self.state, "servers-ended")
+        if not os.path.exists(path):
+            return []
+        with open(path) as f:
+            return f.read().splitlines()
+
+    def assert_only_checks_servers_ended(self, run):
+        ended = self.servers_ended()
+        check = re.escape(self.cache) + r"/\.making-wine32-[^/]+/check/prefix"
+        self.assertEqual([p for p in ended if not re.fullmatch(check, p)], [],
+                         "servers ended: {}\n{}".format(ended, run))
+        return ended
 
     def runtimes(self):
         """The runtime folders in the cache, and those still being made."""
@@ -134,7 +156,7 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         return ([n for n in names if n.startswith("wine32-")], [n for n in names if n.startswith(".making-")])
 
     def assert_one_whole_runtime(self, run, *clones,
-                                 key="wine32-bookworm-amd64-recipe2-8.0~repack-4-qemu-user-1_7.2+dfsg-7+deb12u13~bpo12+1"):
+                                 key="wine32-bookworm-amd64-recipe3-8.0~repack-4-qemu-user-1_7.2+dfsg-7+deb12u13~bpo12+1"):
         made, making = self.runtimes()
         self.assertEqual((len(made), making), (1, []), run)
         runtime = os.path.join(self.cache, made[0])
@@ -145,6 +167,7 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         for clone in clones:
             self.assertEqual(os.readlink(os.path.join(clone, ".cache", "wine32")), runtime, run)
         self.assertIn("the 32-bit runtime is " + runtime, run.out, run)
+        self.assert_only_checks_servers_ended(run)
 
     def test_update_failing_once_is_tried_again(self):
         clone = self.clone("a")
@@ -205,7 +228,7 @@ class DepsOnABadMirrorDay(unittest.TestCase):
             self.assertTrue(run.called("download", "qemu-user=1:10.0.13+ds-0+deb13u1"), run)
             self.assertIn("window made; text 40x16", run.out, run)
             self.assert_one_whole_runtime(
-                run, clone, key="wine32-trixie-amd64-recipe2-10.0~repack-6-qemu-user-1_10.0.13+ds-0+deb13u1")
+                run, clone, key="wine32-trixie-amd64-recipe3-10.0~repack-6-qemu-user-1_10.0.13+ds-0+deb13u1")
         with self.subTest("clang's runtime named after clang where the release has no unversioned name"):
             known = dict(TRIXIE["known"])
             del known["libclang-rt-dev"]
@@ -223,6 +246,17 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         self.assertIn("no driver could be loaded", run.out)
         self.assertEqual(self.runtimes(), ([], []), run)
         self.assertFalse(os.path.lexists(os.path.join(clone, ".cache", "wine32")), run)
+
+    def test_runtime_check_ends_only_its_own_wine_server(self):
+        # The caller has Wine programs open in a prefix of its own, exported.
+        own = os.path.join(self.tmp, "own prefix")
+        clone = self.clone("a")
+        run = self.deps(clone, env={"WINEPREFIX": own})
+        ended = self.assert_only_checks_servers_ended(run)
+        self.assertEqual(len(ended), 1, "the window check left its own server running: {}\n{}".format(ended, run))
+        self.assertEqual(run.rc, 0, run)
+        self.assertIn("window made; text 40x16", run.out, run)
+        self.assert_one_whole_runtime(run, clone)
 
     def test_recipe_changes_take_a_new_number(self):
         with open(os.path.join(ROOT, "tests", "e2e", "wine32_runtime.sh")) as f:
