@@ -1,6 +1,7 @@
-// The module's entry point, which the loader calls before anything else of
-// the module runs: it seeds the stack guard, then hands over to the C
-// runtime's own entry (its start-up, the constructors of the module's
+// The module's entry point, which the loader calls before any of the
+// module's own code runs (only the C runtime's TLS callback, which carries no
+// protector, comes earlier): it seeds the stack guard, then hands over to the
+// C runtime's own entry (its start-up, the constructors of the module's
 // objects, DllMain). Seeding here rather than in a constructor means no
 // protected frame, the runtime's or the module's, is on the stack yet; this
 // function, which stays on it throughout, carries no protector.
