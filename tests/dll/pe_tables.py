@@ -10,9 +10,21 @@ layout from one binutils release to the next.
         section NAME             (long names resolved through the string table)
         symbols N                (entries of the COFF symbol table)
         timestamp N              (the file header's build time)
+        entry ADDRESS            (the entry point, in hex, where the image prefers to lie)
+        subsystem gui|console|N  (the optional header's subsystem)
+        characteristic NAME      (one per DllCharacteristics flag set, e.g. NX_COMPAT)
+        relocations N            (bytes of base relocations: the loader moves the image by them)
 """
 import struct
 import sys
+
+
+# The DllCharacteristics flags, by their names in the PE format.
+DLL_CHARACTERISTICS = {
+    0x0020: "HIGH_ENTROPY_VA", 0x0040: "DYNAMIC_BASE", 0x0080: "FORCE_INTEGRITY", 0x0100: "NX_COMPAT",
+    0x0200: "NO_ISOLATION", 0x0400: "NO_SEH", 0x0800: "NO_BIND", 0x1000: "APPCONTAINER",
+    0x2000: "WDM_DRIVER", 0x4000: "GUARD_CF", 0x8000: "TERMINAL_SERVER_AWARE",
+}
 
 
 class Module:
@@ -29,6 +41,11 @@ class Module:
         magic = self.u16(optional)
         if magic not in (0x10B, 0x20B):
             raise ValueError("unknown optional header magic {:#x}".format(magic))
+        # PE32+ widens the image base and drops the field before it, so the
+        # fields from the subsystem on lie at the same offsets in both.
+        self.image_base = self.u32(optional + 28) if magic == 0x10B else struct.unpack_from("<Q", data, optional + 24)[0]
+        self.entry = self.u32(optional + 16)
+        self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
         # The data directories follow the fields whose size differs between
         # PE32 and PE32+; their count comes just before them.
         directories = optional + (96 if magic == 0x10B else 112)
@@ -108,6 +125,12 @@ def main(path):
         print("section", name)
     print("symbols", module.symbol_count)
     print("timestamp", module.timestamp)
+    print("entry {:x}".format(module.image_base + module.entry))
+    print("subsystem", {2: "gui", 3: "console"}.get(module.subsystem, module.subsystem))
+    for flag, name in sorted(DLL_CHARACTERISTICS.items()):
+        if module.dll_characteristics & flag:
+            print("characteristic", name)
+    print("relocations", module.directories[5][1] if len(module.directories) > 5 else 0)
 
 
 if __name__ == "__main__":
