@@ -37,10 +37,18 @@ TRIXIE = {
                                       "qemu-user": "1:10.0.13+ds-0+deb13u1", "clang": "1:19.0-63"}),
     "qemu_from": "release",
 }
+# The runtime's dynamic loader, on a kernel that refuses 32-bit programs
+# unless the test says it runs them (kernel-runs-32-bit); there it says
+# how it was started, and answers as Wine to --version.
+FAKE_LD_SO = """#!/bin/sh
+if [ ! -f "$FAKE_APT/kernel-runs-32-bit" ]; then echo "cannot execute binary file: Exec format error" >&2; exit 126; fi
+case "$*" in *wine-i386\\ --version | --version) echo "wine-8.0 (Debian 8.0~repack-4)"; exit 0 ;; esac
+echo "natively: $*"
+"""
 # The recipes of the 32-bit runtime: each number with the hash of the steps
 # that make one (see recipe_hash). Steps changed without a new number would
 # leave every clone on a runtime made the old way.
-RECIPES = {2: "0b18cd0851a8"}
+RECIPES = {2: "0b18cd0851a8", 3: "f9f1212f1b0b"}
 FAILED_INDEX = ("bookworm-security/main/binary-i386/Packages.xz (File has unexpected size "
                 "(374820 != 376004). Mirror sync in progress?)")
 
@@ -77,11 +85,12 @@ class DepsOnABadMirrorDay(unittest.TestCase):
                                                                                "fake_tools.py": OTHER_TOOLS})
         self.cache = os.path.join(self.tmp, "cache", "ZEK_DideZede")
         make_deb(self.state, "lib", {"usr/lib/wine/wine": ("a loader\n", 0o755),
-                                     "usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll": ("MZ\n", 0o644)})
+                                     "usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll": ("MZ\n", 0o644),
+                                     "lib/ld-linux.so.2": (FAKE_LD_SO, 0o755)})
         # The runtime's "Wine": what a 32-bit program prints, or what Wine
         # says when its display driver cannot load.
         make_deb(self.state, "qemu", {"usr/bin/qemu-i386": (
-            '#!/bin/sh\ncase "$*" in *window_check*) ;; *) exit 0 ;; esac\nif [ -f "$FAKE_APT/no-display-driver" ]; then\n'
+            '#!/bin/sh\ncase "$*" in *window_check*) ;; *) echo "emulated: $*"; exit 0 ;; esac\nif [ -f "$FAKE_APT/no-display-driver" ]; then\n'
             '  echo "0024:err:winediag:nodrv_CreateWindow Application tried to create a window, but no driver '
             'could be loaded." >&2; exit 2\nfi\necho "window made; text 40x16"\n', 0o755)})
         self.machine("bookworm")
@@ -134,7 +143,7 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         return ([n for n in names if n.startswith("wine32-")], [n for n in names if n.startswith(".making-")])
 
     def assert_one_whole_runtime(self, run, *clones,
-                                 key="wine32-bookworm-amd64-recipe2-8.0~repack-4-qemu-user-1_7.2+dfsg-7+deb12u13~bpo12+1"):
+                                 key="wine32-bookworm-amd64-recipe3-8.0~repack-4-qemu-user-1_7.2+dfsg-7+deb12u13~bpo12+1"):
         made, making = self.runtimes()
         self.assertEqual((len(made), making), (1, []), run)
         runtime = os.path.join(self.cache, made[0])
@@ -205,7 +214,7 @@ class DepsOnABadMirrorDay(unittest.TestCase):
             self.assertTrue(run.called("download", "qemu-user=1:10.0.13+ds-0+deb13u1"), run)
             self.assertIn("window made; text 40x16", run.out, run)
             self.assert_one_whole_runtime(
-                run, clone, key="wine32-trixie-amd64-recipe2-10.0~repack-6-qemu-user-1_10.0.13+ds-0+deb13u1")
+                run, clone, key="wine32-trixie-amd64-recipe3-10.0~repack-6-qemu-user-1_10.0.13+ds-0+deb13u1")
         with self.subTest("clang's runtime named after clang where the release has no unversioned name"):
             known = dict(TRIXIE["known"])
             del known["libclang-rt-dev"]
@@ -223,6 +232,43 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         self.assertIn("no driver could be loaded", run.out)
         self.assertEqual(self.runtimes(), ([], []), run)
         self.assertFalse(os.path.lexists(os.path.join(clone, ".cache", "wine32")), run)
+
+    def test_the_runtime_runs_natively_where_the_kernel_runs_32_bit_code(self):
+        clone = self.clone("a")
+        run = self.deps(clone)
+        self.assertEqual(run.rc, 0, run)
+        script = os.path.join(clone, "tests", "e2e", "wine32_runtime.sh")
+        root = os.path.join(clone, ".cache", "wine32", "root")
+        wine = os.path.join(root, "usr", "lib", "wine")
+        native = "natively: --inhibit-cache --library-path {0}/lib/i386-linux-gnu:{0}/usr/lib/i386-linux-gnu " \
+                 "--argv0 {1}/wine {1}/wine-i386 prog.exe 1".format(root, wine)
+
+        def ask(*args, **env):
+            answer = subprocess.run([script, *args], env=fake_machine.environment(
+                self.tmp, self.state, self.bin, self.etc, **env), stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                text=True, timeout=60)
+            return answer.stdout.strip()
+
+        kernel = os.path.join(self.state, "kernel-runs-32-bit")
+        for runs_32_bit, forced, way, started in (
+                (False, None, "qemu this kernel cannot run the runtime's 32-bit Wine (exit 126: cannot execute "
+                              "binary file: Exec format error)", "emulated: "),
+                (True, None, "native this kernel runs the runtime's 32-bit Wine (wine-8.0 (Debian 8.0~repack-4))",
+                 native),
+                (True, "qemu", "qemu ZEK_WINE32=qemu asks for it", "emulated: ")):
+            with self.subTest(runs_32_bit=runs_32_bit, forced=forced):
+                if runs_32_bit:
+                    open(kernel, "w").close()
+                elif os.path.exists(kernel):
+                    os.remove(kernel)
+                env = {"ZEK_WINE32": forced} if forced else {}
+                self.assertEqual(ask("way", **env), way)
+                # The loader decides for itself when the run has not said.
+                for given in ({}, {"ZEK_WINE32": way.split()[0]}):
+                    if forced and not given:
+                        continue
+                    printed = ask("run", "prog.exe", "1", **given)
+                    self.assertTrue(printed.startswith(started), "with {} it printed:\n{}".format(given, printed))
 
     def test_recipe_changes_take_a_new_number(self):
         with open(os.path.join(ROOT, "tests", "e2e", "wine32_runtime.sh")) as f:
