@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "bench/plain_read.h"
+
 namespace zek::bench {
 namespace {
 
@@ -36,8 +38,6 @@ uint8_t* FramePool::Next() {
     return f;
 }
 
-size_t FramePool::MeasuredBytes() const {
-    return static_cast<size_t>(format_.height / 2 + 2) * format_.width * 2;
-}
+size_t FramePool::MeasuredBytes() const { return bench::MeasuredBytes(format_.width, format_.height); }
 
 }  // namespace zek::bench

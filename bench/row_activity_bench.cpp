@@ -1,56 +1,22 @@
 // The row measure against a plain read of the bytes it must read.
 #include <benchmark/benchmark.h>
-#include <immintrin.h>
 
 #include <string>
 #include <vector>
 
 #include "bench/bench_frames.h"
 #include "bench/bench_suite.h"
+#include "bench/plain_read.h"
 #include "detect/row_activity.h"
 #include "detect/row_activity_kernels.h"
 
 namespace zek::bench {
 namespace {
 
-// The fastest plain read: every 16 bytes ORed into one of four
-// accumulators, so the loads are the only work and none can be dropped.
-uint32_t ReadBytes(const uint8_t* p, size_t bytes) {
-    __m128i a = _mm_setzero_si128(), b = a, c = a, d = a;
-    size_t i = 0;
-    for (; i + 64 <= bytes; i += 64) {
-        a = _mm_or_si128(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
-        b = _mm_or_si128(b, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16)));
-        c = _mm_or_si128(c, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 32)));
-        d = _mm_or_si128(d, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 48)));
-    }
-    uint32_t tail = 0;
-    for (; i < bytes; ++i) tail |= p[i];
-    const __m128i all = _mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d));
-    return static_cast<uint32_t>(_mm_cvtsi128_si32(all)) | tail;
-}
-
 using MeasureFn = void (*)(int32_t*, uint8_t*, const FrameFormat&);
 
 void Sse2Only(int32_t* rows, uint8_t* frame, const FrameFormat& format) {
     MeasureRowsSse2(rows, frame, format);
-}
-
-// The same with 32-byte loads, for CPUs with AVX2: the baseline must be the
-// fastest plain read, whichever measure runs.
-__attribute__((target("avx2"))) uint32_t ReadBytesAvx2(const uint8_t* p, size_t bytes) {
-    __m256i a = _mm256_setzero_si256(), b = a, c = a, d = a;
-    size_t i = 0;
-    for (; i + 128 <= bytes; i += 128) {
-        a = _mm256_or_si256(a, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i)));
-        b = _mm256_or_si256(b, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 32)));
-        c = _mm256_or_si256(c, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 64)));
-        d = _mm256_or_si256(d, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 96)));
-    }
-    uint32_t tail = 0;
-    for (; i < bytes; ++i) tail |= p[i];
-    const __m256i all = _mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d));
-    return static_cast<uint32_t>(_mm256_extract_epi32(all, 0) | _mm256_extract_epi32(all, 5)) | tail;
 }
 
 void Measure(benchmark::State& state, FrameSize size, bool cold, MeasureFn measure) {
@@ -68,7 +34,7 @@ void Measure(benchmark::State& state, FrameSize size, bool cold, MeasureFn measu
 void Read(benchmark::State& state, FrameSize size, bool cold) {
     FramePool pool(size.width, size.height, cold);
     const size_t bytes = pool.MeasuredBytes();
-    const auto read = CpuHasAvx2() ? ReadBytesAvx2 : ReadBytes;
+    const auto read = CpuHasAvx2() ? ReadBytesAvx2 : ReadBytesSse2;
     for (auto _ : state) {
         uint32_t v = read(pool.Next(), bytes);
         benchmark::DoNotOptimize(v);

@@ -13,6 +13,12 @@
 namespace zek {
 namespace {
 
+using MeasureRowsFn = void (*)(int32_t*, const uint8_t*, const FrameFormat&);
+
+MeasureRowsFn PickMeasure() { return CpuHasAvx2() ? MeasureRowsAvx2 : MeasureRowsSse2; }
+
+}  // namespace
+
 // Rows 0 to 3 become Y 32, U 128, Y 32, V 128: the 32-bit word 0x80208020.
 void PaintTopRows(uint8_t* frame, int32_t width) {
     const size_t bytes = static_cast<size_t>(width) * 8;
@@ -22,12 +28,6 @@ void PaintTopRows(uint8_t* frame, int32_t width) {
     const uint8_t tail[4] = {0x20, 0x80, 0x20, 0x80};
     for (; i < bytes; i += 4) std::memcpy(frame + i, tail, 4);
 }
-
-using MeasureRowsFn = void (*)(int32_t*, const uint8_t*, const FrameFormat&);
-
-MeasureRowsFn PickMeasure() { return CpuHasAvx2() ? MeasureRowsAvx2 : MeasureRowsSse2; }
-
-}  // namespace
 
 bool CpuHasAvx2() {
     unsigned a = 0, b = 0, c = 0, d = 0;

@@ -8,6 +8,9 @@
 
 namespace zek {
 
+// The paint of rows 0 to 3 that MeasureRowActivity makes before measuring.
+void PaintTopRows(uint8_t* frame, int32_t width);
+
 void MeasureRowsSse2(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format);
 void MeasureRowsAvx2(int32_t* rowActivity, const uint8_t* frame, const FrameFormat& format);
 

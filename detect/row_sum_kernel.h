@@ -72,6 +72,15 @@ struct Sse2Ops {
 // for the 16 bytes that the last single group stores.
 inline intptr_t KeptBytes(int32_t groups) { return static_cast<intptr_t>(groups) * 8 + 16; }
 
+// How far ahead of the loads the prefetch runs: 32 lines in flight, enough
+// to keep a frame streaming in from memory while the measure works on
+// what has arrived (without it, a frame from memory took the measure about
+// twice as long as a plain read of the same bytes; with it, about as long).
+constexpr intptr_t kPrefetchAhead = 2048;
+// Steps of a vector set in one 64-byte cache line of the frame.
+template <class V>
+constexpr int kStepsPerLine = 64 / (2 * V::kLumas) > 0 ? 64 / (2 * V::kLumas) : 1;
+
 // One row: pairs its lumas, as the lower row, with the lumas `kept` of the
 // row two above (when kPair) and returns the pair's sum S; then keeps its
 // own darkened lumas in their place for the row two below.
@@ -85,15 +94,24 @@ uint32_t PassRow(const uint8_t* row, uint8_t* kept, int32_t groups) {
         // A byte counter holds at most 255 counts.
         const int32_t end = steps - s > 255 ? s + 255 : steps;
         T sum = V::Zero(), zero = V::Zero();
-        for (; s < end; ++s) {
-            const T lower = V::Luma(row + static_cast<intptr_t>(s) * 2 * V::kLumas, lumaMask);
-            uint8_t* k = kept + static_cast<intptr_t>(s) * V::kLumas;
-            if (kPair) {
-                const T d = V::SubSat(lower, V::Load(k));
-                sum = V::Add64(sum, V::Sad(d));
-                zero = V::CountZeros(zero, d);
+        while (s < end) {
+            // The rows lie one after the other: what is read a few rows'
+            // worth of lines ahead is on its way by the time it is needed.
+            // (An address, not a pointer: near the frame's end it lies past
+            // it, which a prefetch may touch and pointer arithmetic may not.)
+            _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(row) +
+                                                       static_cast<uintptr_t>(s) * 2 * V::kLumas + kPrefetchAhead),
+                         _MM_HINT_T0);
+            for (int line = 0; line < kStepsPerLine<V> && s < end; ++line, ++s) {
+                const T lower = V::Luma(row + static_cast<intptr_t>(s) * 2 * V::kLumas, lumaMask);
+                uint8_t* k = kept + static_cast<intptr_t>(s) * V::kLumas;
+                if (kPair) {
+                    const T d = V::SubSat(lower, V::Load(k));
+                    sum = V::Add64(sum, V::Sad(d));
+                    zero = V::CountZeros(zero, d);
+                }
+                V::Store(k, V::Darken(lower));
             }
-            V::Store(k, V::Darken(lower));
         }
         if (kPair) {
             sumD += V::Total(sum);

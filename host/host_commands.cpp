@@ -212,6 +212,7 @@ bool RunScript(HostContext& host, const std::string& script) {
         RegisterCommand("dumpframe", CmdDumpFrame);
         RegisterDialogCommands();
         RegisterThreadCommands();
+        RegisterBenchCommands();
         builtIns = true;
     }
     std::istringstream in(script);

@@ -51,8 +51,9 @@ enum class WaitMode { Block, Sent, Pump, BlockThenSent };
 long RunOnThread(const std::function<void()>& work, WaitMode mode);
 
 // The dialog commands live in their own file, and so do those that run
-// entry points on threads of their own.
+// entry points on threads of their own, and the timing of Process.
 void RegisterDialogCommands();
 void RegisterThreadCommands();
+void RegisterBenchCommands();
 
 }  // namespace zek_host

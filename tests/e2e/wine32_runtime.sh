@@ -2,15 +2,17 @@
 # The 32-bit Windows runtime that runs the i686 product: Debian's 32-bit
 # Wine, unpacked into a folder of the user's cache rather than installed
 # (installed, it would change the loader `wine` takes for every program on
-# the machine), and run by qemu-i386, so that it needs neither a kernel that
-# runs 32-bit programs nor the machine's 32-bit libraries. Only the 64-bit
-# Wine is installed system-wide.
+# the machine), with its own 32-bit libraries, so that it needs none of the
+# machine's. It runs natively where the kernel runs 32-bit programs and
+# under qemu-i386 where it cannot (way, below). Only the 64-bit Wine is
+# installed system-wide.
 #
 #   wine32_runtime.sh fetch          find the runtime in the user's cache, or make it there
 #   wine32_runtime.sh where          print the runtime's folder
 #   wine32_runtime.sh boot DIR       make DIR a Wine prefix (64-bit programs only)
 #   wine32_runtime.sh prefix DIR     make DIR a Wine prefix that runs 32-bit programs
 #   wine32_runtime.sh run ARGS...    run a 32-bit Windows program (WINEPREFIX set)
+#   wine32_runtime.sh way            print how 32-bit programs run here: native or qemu, and why
 #
 # The runtime (the packages fetched, the unpacked root and qemu) lives in
 # ${XDG_CACHE_HOME:-~/.cache}/ZEK_DideZede/, one folder per Debian release,
@@ -109,19 +111,36 @@ fetch_wine() {  # folder, packages...
   # which run natively.
   ln -sfn /usr/lib/wine/wine64 "$root/usr/lib/wine/wine64"
   # Wine starts a new 32-bit process by executing the loader its own process
-  # was started as. Run natively, that loader would find neither the
-  # runtime's libraries nor, on a kernel without 32-bit support, a way to
-  # run at all (Wine 10 starts every program as a child of start.exe). So
-  # the loader's name is a script that puts each one under qemu, naming
-  # itself as the process's loader; the real loader is wine-i386.
+  # was started as (Wine 10 starts every program as a child of start.exe).
+  # So the loader's name is a script that starts each one the way this run
+  # chose (ZEK_WINE32, see way below): natively, by the runtime's own dynamic
+  # loader with the runtime's libraries, where the kernel runs 32-bit
+  # programs; else under qemu-i386. Either way it names itself as the
+  # process's loader; the real loader is wine-i386. The dynamic loader lies
+  # beside it as a file of its own: Wine finds its libraries from the folder
+  # of the running executable, which natively is the dynamic loader.
   mv "$root/usr/lib/wine/wine" "$root/usr/lib/wine/wine-i386"
+  cp -L "$root/lib/ld-linux.so.2" "$root/usr/lib/wine/ld-linux.so.2"
   cat >"$root/usr/lib/wine/wine" <<'LOADER'
 #!/bin/sh
-# A 32-bit Wine process, under qemu-i386, in the runtime this script lies in.
+# A 32-bit Wine process in the runtime this script lies in: natively when
+# ZEK_WINE32 is "native", under qemu-i386 when it is "qemu"; unset, a try of
+# the runtime's dynamic loader decides.
 lib=$(cd "$(dirname "$0")" && pwd)
 root=${lib%/usr/lib/wine}
-# WINELOADERNOEXEC: no re-exec through Wine's preloader, which qemu cannot run.
-WINELOADERNOEXEC=1 exec "$root/../qemu/usr/bin/qemu-i386" -L "$root" -0 "$lib/wine" "$lib/wine-i386" "$@"
+way=${ZEK_WINE32:-}
+if [ -z "$way" ]; then
+  if "$lib/ld-linux.so.2" --version >/dev/null 2>&1; then way=native; else way=qemu; fi
+fi
+# No re-exec through Wine's preloader, which Debian does not ship and qemu
+# could not run.
+export WINELOADERNOEXEC=1
+if [ "$way" = native ]; then
+  # The runtime's libraries only: its own folders, not the machine's cache.
+  exec "$lib/ld-linux.so.2" --inhibit-cache --library-path "$root/lib/i386-linux-gnu:$root/usr/lib/i386-linux-gnu" \
+    --argv0 "$lib/wine" "$lib/wine-i386" "$@"
+fi
+exec "$root/../qemu/usr/bin/qemu-i386" -L "$root" -0 "$lib/wine" "$lib/wine-i386" "$@"
 LOADER
   chmod +x "$root/usr/lib/wine/wine"
 }
@@ -266,6 +285,30 @@ fetch() {
 
 run32() { exec "$root/usr/lib/wine/wine" "$@"; }
 
+# How this machine runs the runtime's 32-bit programs, found out by a real
+# start of its Wine natively (a few milliseconds): a kernel built with 32-bit
+# support may refuse 32-bit code all the same, so its configuration says
+# nothing. Prints the way (native or qemu) and why; ZEK_WINE32 set to either
+# decides instead.
+way() {
+  local out status=0
+  case ${ZEK_WINE32:-} in
+    native | qemu) echo "$ZEK_WINE32 ZEK_WINE32=$ZEK_WINE32 asks for it"; return ;;
+    '') ;;
+    *) echo "ZEK_WINE32 is '$ZEK_WINE32'; it may be native or qemu" >&2; return 2 ;;
+  esac
+  # The loader's own start, as the runtime's loader script makes it natively
+  # (which hides --version from Wine, as it skips Wine's first pass).
+  local lib=$root/usr/lib/wine
+  out=$(timeout 60 "$lib/ld-linux.so.2" --inhibit-cache --library-path "$root/lib/i386-linux-gnu:$root/usr/lib/i386-linux-gnu" \
+          "$lib/wine-i386" --version 2>&1) || status=$?
+  if [ "$status" = 0 ] && [[ $out == wine-* ]]; then
+    echo "native this kernel runs the runtime's 32-bit Wine ($out)"
+  else
+    echo "qemu this kernel cannot run the runtime's 32-bit Wine (exit $status: $(tail -n 1 <<<"$out"))"
+  fi
+}
+
 # Debian's Wine runs without its preloader, so now and then the kernel's
 # randomized layout takes the page Windows keeps for the shared user data and
 # the program dies as it starts; without randomization that never happens.
@@ -323,5 +366,6 @@ case "${1:-}" in
   boot) boot_prefix "${2:?prefix folder}" ;;
   prefix) make_prefix "${2:?prefix folder}" ;;
   run) shift; run32 "$@" ;;
-  *) echo "usage: $0 fetch | where | boot DIR | prefix DIR | run PROGRAM ARGS..." >&2; exit 2 ;;
+  way) way ;;
+  *) echo "usage: $0 fetch | where | way | boot DIR | prefix DIR | run PROGRAM ARGS..." >&2; exit 2 ;;
 esac

@@ -37,10 +37,18 @@ TRIXIE = {
                                       "qemu-user": "1:10.0.13+ds-0+deb13u1", "clang": "1:19.0-63"}),
     "qemu_from": "release",
 }
+# The runtime's dynamic loader, on a kernel that refuses 32-bit programs
+# unless the test says it runs them (kernel-runs-32-bit); there it says
+# how it was started, and answers as Wine to --version.
+FAKE_LD_SO = """#!/bin/sh
+if [ ! -f "$FAKE_APT/kernel-runs-32-bit" ]; then echo "cannot execute binary file: Exec format error" >&2; exit 126; fi
+case "$*" in *wine-i386\\ --version | --version) echo "wine-8.0 (Debian 8.0~repack-4)"; exit 0 ;; esac
+echo "natively: $*"
+"""
 # The recipes of the 32-bit runtime: each number with the hash of the steps
 # that make one (see recipe_hash). Steps changed without a new number would
 # leave every clone on a runtime made the old way.
-RECIPES = {2: "0b18cd0851a8", 3: "6585b59d9def"}
+RECIPES = {2: "0b18cd0851a8", 3: "efefa626899d"}
 FAILED_INDEX = ("bookworm-security/main/binary-i386/Packages.xz (File has unexpected size "
                 "(374820 != 376004). Mirror sync in progress?)")
 
@@ -77,13 +85,14 @@ class DepsOnABadMirrorDay(unittest.TestCase):
                                                                                "fake_tools.py": OTHER_TOOLS})
         self.cache = os.path.join(self.tmp, "cache", "ZEK_DideZede")
         make_deb(self.state, "lib", {"usr/lib/wine/wine": ("a loader\n", 0o755),
-                                     "usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll": ("MZ\n", 0o644)})
+                                     "usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll": ("MZ\n", 0o644),
+                                     "lib/ld-linux.so.2": (FAKE_LD_SO, 0o755)})
         # The runtime's "Wine": what a 32-bit program prints, or what Wine
         # says when its display driver cannot load, or when the kernel's
         # random layout took the shared user data's page (without a preloader
         # that may happen at any start: here it always does).
         make_deb(self.state, "qemu", {"usr/bin/qemu-i386": (
-            '#!/bin/sh\ncase "$*" in *window_check*) ;; *) exit 0 ;; esac\n'
+            '#!/bin/sh\ncase "$*" in *window_check*) ;; *) echo "emulated: $*"; exit 0 ;; esac\n'
             'if [ $((0x$(cat /proc/self/personality) & 0x{:x})) = 0 ]; then\n'
             '  echo "wine: failed to map the shared user data" >&2; exit 1\nfi\n'
             'if [ -f "$FAKE_APT/no-display-driver" ]; then\n'
@@ -257,6 +266,43 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         self.assertEqual(run.rc, 0, run)
         self.assertIn("window made; text 40x16", run.out, run)
         self.assert_one_whole_runtime(run, clone)
+
+    def test_the_runtime_runs_natively_where_the_kernel_runs_32_bit_code(self):
+        clone = self.clone("a")
+        run = self.deps(clone)
+        self.assertEqual(run.rc, 0, run)
+        script = os.path.join(clone, "tests", "e2e", "wine32_runtime.sh")
+        root = os.path.join(clone, ".cache", "wine32", "root")
+        wine = os.path.join(root, "usr", "lib", "wine")
+        native = "natively: --inhibit-cache --library-path {0}/lib/i386-linux-gnu:{0}/usr/lib/i386-linux-gnu " \
+                 "--argv0 {1}/wine {1}/wine-i386 prog.exe 1".format(root, wine)
+
+        def ask(*args, **env):
+            answer = subprocess.run([script, *args], env=fake_machine.environment(
+                self.tmp, self.state, self.bin, self.etc, **env), stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                text=True, timeout=60)
+            return answer.stdout.strip()
+
+        kernel = os.path.join(self.state, "kernel-runs-32-bit")
+        for runs_32_bit, forced, way, started in (
+                (False, None, "qemu this kernel cannot run the runtime's 32-bit Wine (exit 126: cannot execute "
+                              "binary file: Exec format error)", "emulated: "),
+                (True, None, "native this kernel runs the runtime's 32-bit Wine (wine-8.0 (Debian 8.0~repack-4))",
+                 native),
+                (True, "qemu", "qemu ZEK_WINE32=qemu asks for it", "emulated: ")):
+            with self.subTest(runs_32_bit=runs_32_bit, forced=forced):
+                if runs_32_bit:
+                    open(kernel, "w").close()
+                elif os.path.exists(kernel):
+                    os.remove(kernel)
+                env = {"ZEK_WINE32": forced} if forced else {}
+                self.assertEqual(ask("way", **env), way)
+                # The loader decides for itself when the run has not said.
+                for given in ({}, {"ZEK_WINE32": way.split()[0]}):
+                    if forced and not given:
+                        continue
+                    printed = ask("run", "prog.exe", "1", **given)
+                    self.assertTrue(printed.startswith(started), "with {} it printed:\n{}".format(given, printed))
 
     def test_recipe_changes_take_a_new_number(self):
         with open(os.path.join(ROOT, "tests", "e2e", "wine32_runtime.sh")) as f:
