@@ -48,8 +48,9 @@ def describe(etc, release):
 
 def environment(folder, state, bin_folder, etc, **extra):
     """The scripts' environment on this machine, with its own home and cache
-    (and no Wine prefix of the caller's unless the test gives one)."""
-    env = {k: v for k, v in os.environ.items() if k != "WINEPREFIX"}
+    (and neither a Wine prefix of the caller's nor the way the caller's run
+    starts 32-bit programs, unless the test gives them)."""
+    env = {k: v for k, v in os.environ.items() if k not in ("WINEPREFIX", "ZEK_WINE32")}
     return dict(env, PATH=bin_folder + os.pathsep + os.environ["PATH"], FAKE_APT=state,
                 XDG_CACHE_HOME=os.path.join(folder, "cache"), HOME=os.path.join(folder, "home"), ZEK_ETC=etc,
                 ZEK_APT_PAUSE="0", **extra)
