@@ -27,7 +27,9 @@ public:
     // while the dialog's own thread creates and destroys the window. A handle
     // a moment out of date only makes such a post fail. Only posting and
     // asking go through it, which is why the analysis lets it read hwnd_.
-    HWND Window() const ZEK_NO_THREAD_SAFETY_ANALYSIS { return hwnd_.load(std::memory_order_relaxed); }
+    // A null handle comes only after the last handler of the window's
+    // thread has written what it writes (see WM_NCDESTROY below).
+    HWND Window() const ZEK_NO_THREAD_SAFETY_ANALYSIS { return hwnd_.load(std::memory_order_acquire); }
 
 protected:
     DialogWindow() = default;
@@ -52,8 +54,9 @@ protected:
     void PassOn() ZEK_REQUIRES(windowThread_) { passOn_ = true; }
 
     // The window is no longer this object's (it was handed to the system's
-    // procedure); the next opening makes a new one.
-    void ForgetWindow() ZEK_REQUIRES(windowThread_) { hwnd_.store(nullptr, std::memory_order_relaxed); }
+    // procedure); the next opening makes a new one. Last of the hand-over,
+    // for the same reason as at WM_NCDESTROY.
+    void ForgetWindow() ZEK_REQUIRES(windowThread_) { hwnd_.store(nullptr, std::memory_order_release); }
 
     // The thread the window lives on; see the top of this file.
     ThreadRole windowThread_;
@@ -67,7 +70,7 @@ private:
             T* self = static_cast<T*>(reinterpret_cast<DialogWindow*>(lParam));
             self->windowThread_.Assert();
             SetWindowLongPtrA(window, DWLP_USER, lParam);
-            self->hwnd_.store(window, std::memory_order_relaxed);
+            self->hwnd_.store(window, std::memory_order_release);
             return self->OnInitDialog();
         }
         auto* base = reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(window, DWLP_USER));
@@ -76,8 +79,10 @@ private:
         self->windowThread_.Assert();
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrA(window, DWLP_USER, 0);
-            self->hwnd_.store(nullptr, std::memory_order_relaxed);
             self->OnFinalMessage();
+            // Last: once the handle is gone, a Show on another thread may
+            // open the next window and write what OnFinalMessage writes.
+            self->hwnd_.store(nullptr, std::memory_order_release);
             return FALSE;
         }
         const MessageEntry<T>* entry = T::Route(message, wParam);

@@ -129,9 +129,9 @@ void SettingsDialog::HandOver(HWND window) {
     overZoom_.Unsubclass();
     SetWindowLongPtrW(window, DWLP_USER, 0);
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
-    ForgetWindow();
     host_ = nullptr;
     closing_ = false;
+    ForgetWindow();
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
