@@ -73,11 +73,6 @@ std::vector<HWND> OwnedWindows(HWND owner, const char* className) {
     return search.found;
 }
 
-HWND FindDialog(const HostContext& host) {
-    const std::vector<HWND> dialogs = OwnedWindows(host.mainWindow, kDialogClass);
-    return dialogs.empty() ? nullptr : dialogs.front();
-}
-
 HWND Control(const HostContext& host, const std::vector<std::string>& args) {
     HWND dialog = FindDialog(host);
     if (!dialog || args.empty()) return nullptr;
@@ -415,6 +410,11 @@ bool CmdAbout(HostContext& host, const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+HWND FindDialog(const HostContext& host) {
+    const std::vector<HWND> dialogs = OwnedWindows(host.mainWindow, kDialogClass);
+    return dialogs.empty() ? nullptr : dialogs.front();
+}
 
 void RegisterDialogCommands() {
     RegisterCommand("click", CmdClick);

@@ -75,4 +75,7 @@ long RunOnThread(const std::function<void()>& work, WaitMode mode);
 void RegisterDialogCommands();
 void RegisterThreadCommands();
 
+// The plug-in's settings dialog (owned by the host's main window), or null.
+HWND FindDialog(const HostContext& host);
+
 }  // namespace zek_host

@@ -10,12 +10,17 @@
 // OnInitDialog and OnFinalMessage require it (ZEK_REQUIRES(windowThread_)),
 // which the window procedure asserts before it calls any of them. Other
 // threads may read the handle, to post to the window or ask it to close.
+//
+// The window procedure counts its calls in calls_, so that another thread
+// can tell whether the window's thread is inside one of them (see
+// handler_count.h); a call that finds the window taken over leaves at once.
 #pragma once
 #include <windows.h>
 
 #include <atomic>
 
 #include "base/thread_role.h"
+#include "ui/handler_count.h"
 #include "ui/message_map.h"
 
 namespace zek {
@@ -60,23 +65,28 @@ protected:
 
     // The thread the window lives on; see the top of this file.
     ThreadRole windowThread_;
+    // The calls of Proc under way; atomic, for any thread.
+    HandlerCount calls_;
     // Atomic for Window(); the dialog's own calls read it as a plain HWND.
     std::atomic<HWND> hwnd_ ZEK_GUARDED_BY(windowThread_){nullptr};
 
 private:
     // Windows calls it only on the thread that made the window.
     static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* base = reinterpret_cast<DialogWindow*>(message == WM_INITDIALOG ? lParam
+                                                     : GetWindowLongPtrA(window, DWLP_USER));
+        if (!base) return FALSE;  // messages before WM_INITDIALOG, or for a window handed over
+        const HandlerCount::Call call(base->calls_);
+        // Taken over by another thread while this call was on its way in:
+        // nothing here is this thread's any more.
+        if (!call.entered()) return FALSE;
+        T* self = static_cast<T*>(base);
+        self->windowThread_.Assert();
         if (message == WM_INITDIALOG) {
-            T* self = static_cast<T*>(reinterpret_cast<DialogWindow*>(lParam));
-            self->windowThread_.Assert();
             SetWindowLongPtrA(window, DWLP_USER, lParam);
             self->hwnd_.store(window, std::memory_order_release);
             return self->OnInitDialog();
         }
-        auto* base = reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(window, DWLP_USER));
-        if (!base) return FALSE;  // messages before WM_INITDIALOG
-        T* self = static_cast<T*>(base);
-        self->windowThread_.Assert();
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrA(window, DWLP_USER, 0);
             self->OnFinalMessage();

@@ -186,6 +186,11 @@ void RangeEdit::Unsubclass() {
 LRESULT CALLBACK RangeEdit::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = static_cast<RangeEdit*>(GetPropA(window, kThisProp));
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    const HandlerCount::Call call(self->calls_);
+    // Handed back to its own procedure by another thread while this call
+    // was on its way in: nothing of the RangeEdit is this thread's now, its
+    // members included, so the one message gets the system's default.
+    if (!call.entered()) return DefWindowProcW(window, message, wParam, lParam);
     // Handlers may send messages that come back here: keep the outer one.
     const UINT savedMessage = self->message_;
     const WPARAM savedW = self->wParam_;

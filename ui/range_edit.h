@@ -9,13 +9,17 @@
 #include <string>
 
 #include "ui/error_balloon.h"
+#include "ui/handler_count.h"
 #include "ui/message_map.h"
 
 namespace zek {
 
 class RangeEdit {
 public:
-    RangeEdit() = default;
+    // The field's procedure counts its calls with those of the dialog that
+    // holds it: both run on the dialog's thread, and handing the dialog over
+    // hands the field over with it.
+    explicit RangeEdit(HandlerCount& calls) : calls_(calls) {}
     ~RangeEdit();
     RangeEdit(const RangeEdit&) = delete;
     RangeEdit& operator=(const RangeEdit&) = delete;
@@ -50,6 +54,7 @@ private:
     LRESULT OnGetDlgCode(WPARAM, LPARAM);
     LRESULT OnSetText(WPARAM, LPARAM);
 
+    HandlerCount& calls_;
     HWND edit_ = nullptr;
     HWND parent_ = nullptr;
     UINT controlId_ = 0;
