@@ -18,9 +18,11 @@
 //   sent   handling only the messages sent to it, never the posted ones
 //   pump   handling every message, as its message loop does
 //   block-sent  block until the video thread says phase, then sent
-// WHERE is
+// WHERE is one of
 //   refresh  inside the dialog's refresh handler, as it sets the channel
 //            name (a hook of the host's sees the text sent to the control)
+//   timer    a WM_TIMER for the dialog or one of its controls just taken
+//            from the queue and not yet dispatched
 #include <windows.h>
 
 #include <cstdio>
@@ -143,6 +145,18 @@ LRESULT CALLBACK HoldInRefresh(int code, WPARAM sender, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, sender, lParam);
 }
 
+// Called on the window thread with each message its queue hands out. Only
+// the dialog's and its controls' timers count, not those of the windows it
+// owns (the balloon's tooltip keeps timers of its own).
+LRESULT CALLBACK HoldAtTimer(int code, WPARAM removal, LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removal == PM_REMOVE && g_hold.hook && msg->message == WM_TIMER && msg->hwnd &&
+        (msg->hwnd == g_hold.dialog || IsChild(g_hold.dialog, msg->hwnd))) {
+        Fire(msg->hwnd);
+    }
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
 bool CmdHold(HostContext& host, const std::vector<std::string>& args) {
     if (args.size() < 2 || !host.plugin || g_hold.hook) return false;
     g_hold.host = &host;
@@ -151,8 +165,10 @@ bool CmdHold(HostContext& host, const std::vector<std::string>& args) {
     if (!g_hold.here && !ParseMode({args[1]}, g_hold.mode)) return false;
     g_hold.dialog = FindDialog(host);
     if (!g_hold.dialog) return false;
-    if (g_hold.where != "refresh") return false;
-    g_hold.hook = SetWindowsHookExA(WH_CALLWNDPROC, HoldInRefresh, nullptr, GetCurrentThreadId());
+    const int kind = g_hold.where == "refresh" ? WH_CALLWNDPROC : g_hold.where == "timer" ? WH_GETMESSAGE : -1;
+    if (kind < 0) return false;
+    g_hold.hook = SetWindowsHookExA(kind, kind == WH_CALLWNDPROC ? HoldInRefresh : HoldAtTimer, nullptr,
+                                    GetCurrentThreadId());
     return g_hold.hook != nullptr;
 }
 

@@ -122,14 +122,6 @@ LRESULT RangeEdit::OnEnable(WPARAM wParam, LPARAM) {
     return Default();
 }
 
-// The balloon's timers run on the edit's window, beside the edit's own (it
-// scrolls the text while the mouse drags a selection past its ends): those
-// go on to the edit's procedure.
-LRESULT RangeEdit::OnTimer(WPARAM wParam, LPARAM) {
-    if (balloon_.OnTimer(static_cast<UINT_PTR>(wParam))) return 0;
-    return Default();
-}
-
 // Text set by program (SetValue, the dialog, the spin's arrows) is a value
 // the dialog already holds; typed text only counts once Validate accepts it.
 LRESULT RangeEdit::OnSetText(WPARAM, LPARAM) {
@@ -162,7 +154,6 @@ const MessageEntry<RangeEdit>* RangeEdit::Route(UINT message, WPARAM wParam) {
         OnMessage(WM_KEYDOWN, &RangeEdit::OnKeyDown),
         OnMessage(WM_KILLFOCUS, &RangeEdit::OnKillFocus),
         OnMessage(WM_ENABLE, &RangeEdit::OnEnable),
-        OnMessage(WM_TIMER, &RangeEdit::OnTimer),
         OnMessage(WM_GETDLGCODE, &RangeEdit::OnGetDlgCode),
         OnMessage(WM_SETTEXT, &RangeEdit::OnSetText),
     };

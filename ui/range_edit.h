@@ -35,6 +35,10 @@ public:
     // TRUE when the text was accepted and handed to the parent.
     BOOL Validate();
     void HideBalloon();
+    // A timer of the parent's window, which runs the balloon's timers; the
+    // parent's procedure hands each one here first. False when it is not
+    // the balloon's.
+    bool OnParentTimer(UINT_PTR id) { return balloon_.OnTimer(id); }
 
     // Gives the edit its own procedure back and lets go of it. Safe from
     // another thread of the process while the edit's thread handles nothing.
@@ -50,7 +54,6 @@ private:
     LRESULT OnKeyDown(WPARAM, LPARAM);
     LRESULT OnKillFocus(WPARAM, LPARAM);
     LRESULT OnEnable(WPARAM, LPARAM);
-    LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnGetDlgCode(WPARAM, LPARAM);
     LRESULT OnSetText(WPARAM, LPARAM);
 

@@ -154,11 +154,11 @@ LRESULT SettingsDialog::OnCloseForUnload(WPARAM, LPARAM) {
 // and the module may be unloaded as soon as Done returns. The window must
 // then never again run code of this module: its edit gets its system
 // procedure back, the dialog the system's default window procedure, which
-// closes it on WM_CLOSE once its thread handles messages again. Window data
-// may be written from another thread of the process, and none of this waits
-// for the silent thread. What the destroy handling would have done is done
-// here: the position reaches the file in this same Done, and the graph is
-// switched off.
+// closes it on WM_CLOSE once its thread handles messages again (and passes
+// the balloon's timers by). Window data may be written from another thread
+// of the process, and none of this waits for the silent thread. What the
+// destroy handling would have done is done here: the position reaches the
+// file in this same Done, and the graph is switched off.
 void SettingsDialog::HandOver(HWND window) {
     if (hwnd_.load() != window) {
         // Closed by its thread after all, and maybe opened again since: not
@@ -300,6 +300,13 @@ LRESULT SettingsDialog::OnOnOffClicked(WPARAM, LPARAM) {
     return 0;
 }
 
+// The number field's balloon runs its timers on this window (see
+// error_balloon.h); any other timer is the dialog manager's.
+LRESULT SettingsDialog::OnTimer(WPARAM wParam, LPARAM) {
+    if (!overZoom_.OnParentTimer(static_cast<UINT_PTR>(wParam))) PassOn();
+    return 0;
+}
+
 LRESULT SettingsDialog::OnVScroll(WPARAM wParam, LPARAM lParam) {
     const HWND source = reinterpret_cast<HWND>(lParam);
     if (ScrollCode(wParam) == SB_THUMBPOSITION && source && source == GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN) &&
@@ -324,6 +331,7 @@ const MessageEntry<SettingsDialog>* SettingsDialog::Route(UINT message, WPARAM w
         OnCommand(ZEK_IDC_METRICS, BN_CLICKED, &SettingsDialog::OnMetricsClicked),
         OnCommand(ZEK_IDC_ON_OFF, BN_CLICKED, &SettingsDialog::OnOnOffClicked),
         OnMessage(WM_VSCROLL, &SettingsDialog::OnVScroll),
+        OnMessage(WM_TIMER, &SettingsDialog::OnTimer),
         // Enter and Escape reach a dialog as IDOK and IDCANCEL; neither may
         // close it or change anything.
         OnCommand(IDOK, BN_CLICKED, &SettingsDialog::OnIgnore),

@@ -67,6 +67,7 @@ private:
     LRESULT OnMetricsClicked(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
     LRESULT OnOnOffClicked(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
     LRESULT OnVScroll(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnTimer(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
     LRESULT OnIgnore(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_) { return 0; }
 
     // The store, the locator and the shared values keep rules of their own.

@@ -101,10 +101,11 @@ class DoneWhileTheWindowThreadIsInsideTheDialog(HostTest):
     the thread then returns into the module, which must still be there, and
     finds its window closed the way Done closes it."""
 
-    def held(self, where, mode):
+    def held(self, where, mode, before=""):
         run = self.host("--keep", "all", timeout=HANG, do=(
-            f"channel 17; start; frames 1; setup; pump 100; move 60 70; hold {where} {mode}; "
-            # A channel switch has the dialog refresh itself.
+            f"channel 17; start; frames 1; setup; pump 100; move 60 70; {before}hold {where} {mode}; "
+            # A channel switch has the dialog refresh itself; the pump hands
+            # out the balloon's timers.
             "channel 18; frames 1; pump 300; dump"))
         held = run.fields("held ")
         self.assertIsNotNone(held, "the hold never fired\n" + run.stdout)
@@ -125,6 +126,18 @@ class DoneWhileTheWindowThreadIsInsideTheDialog(HostTest):
                 self.assertEqual(run.fields("unloaded"), {"mapped": "1"}, run.stdout)
                 if mode == "block":
                     self.assertLess(int(held["waited_ms"]), ANSWER_WAIT_MS + MARGIN_MS, run.stdout)
+
+    def test_a_balloon_timer_taken_before_the_hand_over_never_reaches_the_field(self):
+        # The field's balloon is up, so its timers run; the window thread
+        # has taken one from its queue when Done hands the window over, and
+        # dispatches it afterwards, when the field has its own procedure
+        # back. Outside any handler, so the module goes.
+        run, held = self.held("timer", "block", before="clear 5105; key 5105 enter; ")
+        # The dialog's, whose procedure is the system's default after the
+        # hand-over: a stray timer goes by there. The field's own procedure
+        # would take it for one of the edit's.
+        self.assertEqual(held["target"], "dialog", run.stdout)
+        self.assertEqual(run.fields("unloaded"), {"mapped": "0"}, run.stdout)
 
 
 if __name__ == "__main__":
