@@ -8,6 +8,14 @@ namespace zek {
 
 HMODULE ThisModule() { return reinterpret_cast<HMODULE>(&__ImageBase); }
 
+// Windows XP has GetModuleHandleExW and its pin flag. A pin that fails
+// (it cannot, for a module that is loaded) leaves the module as it was.
+void PinThisModule() {
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&__ImageBase), &pinned);
+}
+
 std::string ModuleName() {
     // UTF-16 from the system and UTF-8 out, as the settings path is held:
     // a module renamed to something the ANSI code page lacks keeps its file.

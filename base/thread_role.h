@@ -28,8 +28,9 @@ public:
 
 // The role for the rest of a scope, on a thread that does not hold it by
 // where it runs: where no other thread runs the role's code meanwhile,
-// because the window does not exist yet or was taken from a thread that
-// does not answer. Each use says why.
+// because the window does not exist and its last thread has left every
+// handler, or because it was taken from a thread that is in none of them
+// and can enter none. Each use says why.
 class ZEK_SCOPED_CAPABILITY ThreadRoleClaim {
 public:
     explicit ThreadRoleClaim([[maybe_unused]] ThreadRole& role) ZEK_ACQUIRE(role) {}

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ namespace {
 constexpr char kDialogClass[] = "#32770";
 constexpr char kTooltipClass[] = "tooltips_class32";
 constexpr int kAboutButton = 5008;
+constexpr int kNumberField = 5105;
 
 std::string ClassOf(HWND window) {
     char name[64] = {};
@@ -71,11 +73,6 @@ std::vector<HWND> OwnedWindows(HWND owner, const char* className) {
     OwnedSearch search{owner, className, {}};
     EnumWindows(CollectOwned, reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-HWND FindDialog(const HostContext& host) {
-    const std::vector<HWND> dialogs = OwnedWindows(host.mainWindow, kDialogClass);
-    return dialogs.empty() ? nullptr : dialogs.front();
 }
 
 HWND Control(const HostContext& host, const std::vector<std::string>& args) {
@@ -414,7 +411,39 @@ bool CmdAbout(HostContext& host, const std::vector<std::string>& args) {
     return g_about.done;
 }
 
+// fieldtimer ID MS: a timer of the host's own on the number field, with
+// an id a system control might use for a timer of its own there, counted by
+// a timer procedure (so its WM_TIMER never reaches the field's procedure).
+std::map<UINT_PTR, long> g_fieldTicks;
+
+void CALLBACK CountFieldTick(HWND, UINT, UINT_PTR id, DWORD) { ++g_fieldTicks[id]; }
+
+bool CmdFieldTimer(HostContext& host, const std::vector<std::string>& args) {
+    HWND dialog = FindDialog(host);
+    HWND field = dialog ? GetDlgItem(dialog, kNumberField) : nullptr;
+    if (!field || args.size() < 2) return false;
+    const auto id = static_cast<UINT_PTR>(std::strtoul(args[0].c_str(), nullptr, 10));
+    g_fieldTicks[id] = 0;
+    return SetTimer(field, id, static_cast<UINT>(std::atoi(args[1].c_str())), CountFieldTick) != 0;
+}
+
+// fieldticks: how often each of those timers fired since the last fieldticks.
+bool CmdFieldTicks(HostContext&, const std::vector<std::string>&) {
+    std::printf("fieldticks");
+    for (auto& [id, ticks] : g_fieldTicks) {
+        std::printf(" %lu=%ld", static_cast<unsigned long>(id), ticks);
+        ticks = 0;
+    }
+    std::printf("\n");
+    return true;
+}
+
 }  // namespace
+
+HWND FindDialog(const HostContext& host) {
+    const std::vector<HWND> dialogs = OwnedWindows(host.mainWindow, kDialogClass);
+    return dialogs.empty() ? nullptr : dialogs.front();
+}
 
 void RegisterDialogCommands() {
     RegisterCommand("click", CmdClick);
@@ -433,6 +462,8 @@ void RegisterDialogCommands() {
     RegisterCommand("monitors", CmdMonitors);
     RegisterCommand("screenshot", CmdScreenshot);
     RegisterCommand("about", CmdAbout);
+    RegisterCommand("fieldtimer", CmdFieldTimer);
+    RegisterCommand("fieldticks", CmdFieldTicks);
 }
 
 }  // namespace zek_host

@@ -56,4 +56,7 @@ void RegisterDialogCommands();
 void RegisterThreadCommands();
 void RegisterBenchCommands();
 
+// The plug-in's settings dialog (owned by the host's main window), or null.
+HWND FindDialog(const HostContext& host);
+
 }  // namespace zek_host

@@ -25,6 +25,19 @@ DialogKeys DialogPosKeys(int32_t& x, int32_t& y) {
 // the host says.
 bool AlwaysKept(const ChannelSettings& r) { return r.idHigh == 0 && r.idLow >= 1 && r.idLow <= 4; }
 
+// Raises a flag for the rest of a scope and lowers it on every way out, a
+// throw's too (the copy of the records throws when memory runs out).
+class FlagRaised {
+public:
+    explicit FlagRaised(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagRaised() { flag_ = false; }
+    FlagRaised(const FlagRaised&) = delete;
+    FlagRaised& operator=(const FlagRaised&) = delete;
+
+private:
+    bool& flag_;
+};
+
 }  // namespace
 
 void SettingsStore::SetPlatform(SettingsFileIo* io, LocationPlatform* location) {
@@ -178,10 +191,11 @@ void SettingsStore::Save() {
     // The host's KeepChannel may call back into the store on this thread,
     // the file lock letting it in again; a save it started then would begin
     // afresh the text this one is writing, which would go on after it.
+    // A save that threw must not leave the flag up: every later one would
+    // then return here without a word.
     if (saving_) return;
-    saving_ = true;
+    const FlagRaised saving(saving_);
     SaveLocked();
-    saving_ = false;
 }
 
 void SettingsStore::SaveLocked() {

@@ -10,12 +10,17 @@
 // OnInitDialog and OnFinalMessage require it (ZEK_REQUIRES(windowThread_)),
 // which the window procedure asserts before it calls any of them. Other
 // threads may read the handle, to post to the window or ask it to close.
+//
+// The window procedure counts its calls in calls_, so that another thread
+// can tell whether the window's thread is inside one of them (see
+// handler_count.h); a call that finds the window taken over leaves at once.
 #pragma once
 #include <windows.h>
 
 #include <atomic>
 
 #include "base/thread_role.h"
+#include "ui/handler_count.h"
 #include "ui/message_map.h"
 
 namespace zek {
@@ -27,7 +32,9 @@ public:
     // while the dialog's own thread creates and destroys the window. A handle
     // a moment out of date only makes such a post fail. Only posting and
     // asking go through it, which is why the analysis lets it read hwnd_.
-    HWND Window() const ZEK_NO_THREAD_SAFETY_ANALYSIS { return hwnd_.load(std::memory_order_relaxed); }
+    // A null handle comes only after the last handler of the window's
+    // thread has written what it writes (see WM_NCDESTROY below).
+    HWND Window() const ZEK_NO_THREAD_SAFETY_ANALYSIS { return hwnd_.load(std::memory_order_acquire); }
 
 protected:
     DialogWindow() = default;
@@ -52,32 +59,40 @@ protected:
     void PassOn() ZEK_REQUIRES(windowThread_) { passOn_ = true; }
 
     // The window is no longer this object's (it was handed to the system's
-    // procedure); the next opening makes a new one.
-    void ForgetWindow() ZEK_REQUIRES(windowThread_) { hwnd_.store(nullptr, std::memory_order_relaxed); }
+    // procedure); the next opening makes a new one. Last of the hand-over,
+    // for the same reason as at WM_NCDESTROY.
+    void ForgetWindow() ZEK_REQUIRES(windowThread_) { hwnd_.store(nullptr, std::memory_order_release); }
 
     // The thread the window lives on; see the top of this file.
     ThreadRole windowThread_;
+    // The calls of Proc under way; atomic, for any thread.
+    HandlerCount calls_;
     // Atomic for Window(); the dialog's own calls read it as a plain HWND.
     std::atomic<HWND> hwnd_ ZEK_GUARDED_BY(windowThread_){nullptr};
 
 private:
     // Windows calls it only on the thread that made the window.
     static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) {
-            T* self = static_cast<T*>(reinterpret_cast<DialogWindow*>(lParam));
-            self->windowThread_.Assert();
-            SetWindowLongPtrA(window, DWLP_USER, lParam);
-            self->hwnd_.store(window, std::memory_order_relaxed);
-            return self->OnInitDialog();
-        }
-        auto* base = reinterpret_cast<DialogWindow*>(GetWindowLongPtrA(window, DWLP_USER));
-        if (!base) return FALSE;  // messages before WM_INITDIALOG
+        auto* base = reinterpret_cast<DialogWindow*>(message == WM_INITDIALOG ? lParam
+                                                     : GetWindowLongPtrA(window, DWLP_USER));
+        if (!base) return FALSE;  // messages before WM_INITDIALOG, or for a window handed over
+        const HandlerCount::Call call(base->calls_);
+        // Taken over by another thread while this call was on its way in:
+        // nothing here is this thread's any more.
+        if (!call.entered()) return FALSE;
         T* self = static_cast<T*>(base);
         self->windowThread_.Assert();
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrA(window, DWLP_USER, lParam);
+            self->hwnd_.store(window, std::memory_order_release);
+            return self->OnInitDialog();
+        }
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrA(window, DWLP_USER, 0);
-            self->hwnd_.store(nullptr, std::memory_order_relaxed);
             self->OnFinalMessage();
+            // Last: once the handle is gone, a Show on another thread may
+            // open the next window and write what OnFinalMessage writes.
+            self->hwnd_.store(nullptr, std::memory_order_release);
             return FALSE;
         }
         const MessageEntry<T>* entry = T::Route(message, wParam);

@@ -12,14 +12,17 @@ static_assert(offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM) == 44, "tool record
 namespace zek {
 namespace {
 
-constexpr UINT_PTR kMoveTimer = 1;    // hides the balloon once the field moved
-constexpr UINT_PTR kExpiryTimer = 2;  // hides it after a while in any case
+// The move timer hides the balloon once the field moved, the expiry timer
+// after a while in any case. Their ids are this object's address and the
+// byte after it, both within the object.
+static_assert(sizeof(ErrorBalloon) > 1, "two timer ids inside the object");
 constexpr UINT kMoveCheckMs = 50;
 constexpr UINT kBalloonLifeMs = 4000;
 
 }  // namespace
 
 void ErrorBalloon::Create(HWND owner, HWND field) {
+    owner_ = owner;
     field_ = field;
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
     balloon_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_BALLOON,
@@ -39,6 +42,7 @@ void ErrorBalloon::Create(HWND owner, HWND field) {
 
 void ErrorBalloon::Forget() {
     balloon_ = nullptr;
+    owner_ = nullptr;
     field_ = nullptr;
 }
 
@@ -57,14 +61,16 @@ void ErrorBalloon::Show(const std::string& text) {
         SendMessageA(balloon_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool_));
     }
     // Setting a running timer restarts it: each showing gets the full time.
-    SetTimer(field_, kMoveTimer, kMoveCheckMs, nullptr);
-    SetTimer(field_, kExpiryTimer, kBalloonLifeMs, nullptr);
+    if (owner_) {
+        SetTimer(owner_, MoveTimer(), kMoveCheckMs, nullptr);
+        SetTimer(owner_, ExpiryTimer(), kBalloonLifeMs, nullptr);
+    }
 }
 
 void ErrorBalloon::Hide() {
-    if (field_) {
-        KillTimer(field_, kMoveTimer);
-        KillTimer(field_, kExpiryTimer);
+    if (owner_) {
+        KillTimer(owner_, MoveTimer());
+        KillTimer(owner_, ExpiryTimer());
     }
     if (balloon_) {
         ShowWindow(balloon_, SW_HIDE);
@@ -73,13 +79,13 @@ void ErrorBalloon::Hide() {
 }
 
 bool ErrorBalloon::OnTimer(UINT_PTR id) {
-    if (id == kMoveTimer) {
+    if (id == MoveTimer()) {
         RECT now = {};
         GetWindowRect(field_, &now);
         if (!EqualRect(&now, &shownAt_)) Hide();
         return true;
     }
-    if (id == kExpiryTimer) {
+    if (id == ExpiryTimer()) {
         Hide();
         return true;
     }

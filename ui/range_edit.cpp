@@ -122,14 +122,6 @@ LRESULT RangeEdit::OnEnable(WPARAM wParam, LPARAM) {
     return Default();
 }
 
-// The balloon's timers run on the edit's window, beside the edit's own (it
-// scrolls the text while the mouse drags a selection past its ends): those
-// go on to the edit's procedure.
-LRESULT RangeEdit::OnTimer(WPARAM wParam, LPARAM) {
-    if (balloon_.OnTimer(static_cast<UINT_PTR>(wParam))) return 0;
-    return Default();
-}
-
 // Text set by program (SetValue, the dialog, the spin's arrows) is a value
 // the dialog already holds; typed text only counts once Validate accepts it.
 LRESULT RangeEdit::OnSetText(WPARAM, LPARAM) {
@@ -162,7 +154,6 @@ const MessageEntry<RangeEdit>* RangeEdit::Route(UINT message, WPARAM wParam) {
         OnMessage(WM_KEYDOWN, &RangeEdit::OnKeyDown),
         OnMessage(WM_KILLFOCUS, &RangeEdit::OnKillFocus),
         OnMessage(WM_ENABLE, &RangeEdit::OnEnable),
-        OnMessage(WM_TIMER, &RangeEdit::OnTimer),
         OnMessage(WM_GETDLGCODE, &RangeEdit::OnGetDlgCode),
         OnMessage(WM_SETTEXT, &RangeEdit::OnSetText),
     };
@@ -186,6 +177,11 @@ void RangeEdit::Unsubclass() {
 LRESULT CALLBACK RangeEdit::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = static_cast<RangeEdit*>(GetPropA(window, kThisProp));
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    const HandlerCount::Call call(self->calls_);
+    // Handed back to its own procedure by another thread while this call
+    // was on its way in: nothing of the RangeEdit is this thread's now, its
+    // members included, so the one message gets the system's default.
+    if (!call.entered()) return DefWindowProcW(window, message, wParam, lParam);
     // Handlers may send messages that come back here: keep the outer one.
     const UINT savedMessage = self->message_;
     const WPARAM savedW = self->wParam_;

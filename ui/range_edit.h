@@ -9,13 +9,17 @@
 #include <string>
 
 #include "ui/error_balloon.h"
+#include "ui/handler_count.h"
 #include "ui/message_map.h"
 
 namespace zek {
 
 class RangeEdit {
 public:
-    RangeEdit() = default;
+    // The field's procedure counts its calls with those of the dialog that
+    // holds it: both run on the dialog's thread, and handing the dialog over
+    // hands the field over with it.
+    explicit RangeEdit(HandlerCount& calls) : calls_(calls) {}
     ~RangeEdit();
     RangeEdit(const RangeEdit&) = delete;
     RangeEdit& operator=(const RangeEdit&) = delete;
@@ -31,6 +35,10 @@ public:
     // TRUE when the text was accepted and handed to the parent.
     BOOL Validate();
     void HideBalloon();
+    // A timer of the parent's window, which runs the balloon's timers; the
+    // parent's procedure hands each one here first. False when it is not
+    // the balloon's.
+    bool OnParentTimer(UINT_PTR id) { return balloon_.OnTimer(id); }
 
     // Gives the edit its own procedure back and lets go of it. Safe from
     // another thread of the process while the edit's thread handles nothing.
@@ -46,10 +54,10 @@ private:
     LRESULT OnKeyDown(WPARAM, LPARAM);
     LRESULT OnKillFocus(WPARAM, LPARAM);
     LRESULT OnEnable(WPARAM, LPARAM);
-    LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnGetDlgCode(WPARAM, LPARAM);
     LRESULT OnSetText(WPARAM, LPARAM);
 
+    HandlerCount& calls_;
     HWND edit_ = nullptr;
     HWND parent_ = nullptr;
     UINT controlId_ = 0;

@@ -33,6 +33,21 @@ ScreenRect WindowRectOf(HWND window) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
+// Waits until done() holds, for at most ms; meanwhile handles what other
+// threads send this one, whose windows may own the dialog. True once done()
+// holds.
+template <class Done>
+bool WaitHandlingSent(Done done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    return true;
+}
+
 }  // namespace
 
 void SettingsDialog::Show(HWND hostWindow) {
@@ -43,9 +58,19 @@ void SettingsDialog::Show(HWND hostWindow) {
         Flash(2);
         return;
     }
-    // No window, so none of its handlers runs anywhere; the one made here
-    // lives on this thread.
+    // The last window's thread may still be on its way out of one of its
+    // handlers, with the window gone already; another thread takes the role
+    // over only once it is out. A handler that never comes out (its thread
+    // waits for something that waits for this one) leaves Setup undone.
+    if (windowThreadId_.load() != GetCurrentThreadId() &&
+        !WaitHandlingSent([this] { return calls_.Idle(); }, kAnswerWaitMs)) {
+        return;
+    }
+    // No window, and none of its handlers runs on another thread; the one
+    // made here lives on this thread.
     ThreadRoleClaim newWindow(windowThread_);
+    windowThreadId_.store(GetCurrentThreadId());
+    calls_.Reopen();  // after a window that was taken over
     services_.locator.RefreshLanguage();
     const void* dialogTemplate = services_.locator.FindTemplate(ZEK_IDD_SETTINGS);
     if (!dialogTemplate) return;
@@ -61,39 +86,52 @@ void SettingsDialog::Show(HWND hostWindow) {
 
 void SettingsDialog::CloseForUnload() {
     const HWND window = Window();
-    if (!window) return;
-    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+    if (window && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
         windowThread_.Assert();  // just compared
         CloseOnOwnThread();
+    } else if (window && !CloseFromAnotherThread(window)) {
+        PinThisModule();
         return;
     }
-    // Only the window's own thread may destroy it: ask that thread.
+    LetHandlersLeave();
+}
+
+// Only the window's own thread may destroy it: ask that thread. False when
+// the window stays with it, because it is inside one of the window's
+// handlers and does not answer.
+bool SettingsDialog::CloseFromAnotherThread(HWND window) {
     handover_.store(kAsked);
     LRESULT closed = 0;
-    if (SendWithinBound(window, kWmCloseForUnload, 0, 0, &closed) && closed) return;
+    if (SendWithinBound(window, kWmCloseForUnload, 0, 0, &closed) && closed) return true;
     int expected = kAsked;
-    if (handover_.compare_exchange_strong(expected, kHandedOver)) {
-        // The window's thread did not answer in time, and can no longer take
-        // the request: the window is this thread's now. That its thread runs
-        // no handler meanwhile is what not answering stands for; the analysis
-        // takes it on trust here (see HandOver).
+    if (!handover_.compare_exchange_strong(expected, kHandedOver)) {
+        // The dialog's thread took the request and is closing the window
+        // now (a destroy may take a while). It works for this Done: let it
+        // finish, so its position is stored before the save, and meanwhile
+        // handle what it sends this thread. A closing that outlasts the time
+        // after which the system counts a window as hung is not waited for
+        // further.
+        WaitHandlingSent([this] { return handover_.load() == kIdle; }, kClosingWaitMs);
+        return true;
+    }
+    // No answer in time, and the window's thread can no longer take the
+    // request. Only that thread destroys its window: gone now means it
+    // closed it meanwhile (and LetHandlersLeave waits for it to come out).
+    if (!IsWindow(window)) {
+        handover_.store(kIdle);
+        return true;
+    }
+    if (calls_.TakeIfIdle()) {
+        // None of the window's procedures runs on its thread, and none can
+        // begin: the window and what its handlers use are this thread's.
         ThreadRoleClaim takenOver(windowThread_);
         HandOver(window);
         handover_.store(kIdle);
-        return;
+        return true;
     }
-    // The dialog's thread took the request and is closing the window now
-    // (a destroy may take a while). It works for this Done: let it finish,
-    // so its position is stored before the save and the module cannot go
-    // while it runs, and meanwhile handle what it sends this thread, whose
-    // windows may own the dialog. A closing that outlasts the time after
-    // which the system counts a window as hung is not waited for further.
-    const DWORD start = GetTickCount();
-    while (handover_.load() != kIdle && GetTickCount() - start < kClosingWaitMs) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    // It is inside one of them, waiting for something, this thread perhaps.
+    LeaveToItsThread(window);
+    return false;
 }
 
 void SettingsDialog::CloseOnOwnThread() {
@@ -112,27 +150,63 @@ LRESULT SettingsDialog::OnCloseForUnload(WPARAM, LPARAM) {
     return 1;
 }
 
-// The window's thread does not answer, and the module may be unloaded as
-// soon as Done returns. The window must then never again run code of this
-// module: its edit gets its system procedure back, the dialog the system's
-// default window procedure, which closes it on WM_CLOSE once its thread
-// handles messages again. Window data may be written from another thread of
-// the process, and none of this waits for the silent thread. What the
+// The window's thread does not answer, runs none of the window's handlers,
+// and the module may be unloaded as soon as Done returns. The window must
+// then never again run code of this module: its edit gets its system
+// procedure back, the dialog the system's default window procedure, which
+// closes it on WM_CLOSE once its thread handles messages again (and passes
+// the balloon's timers by). Window data may be written from another thread
+// of the process, and none of this waits for the silent thread. What the
 // destroy handling would have done is done here: the position reaches the
 // file in this same Done, and the graph is switched off.
 void SettingsDialog::HandOver(HWND window) {
+    if (hwnd_.load() != window) {
+        // Closed by its thread after all, and maybe opened again since: not
+        // the window this Done found, and the new one's calls go on.
+        calls_.Reopen();
+        return;
+    }
     services_.metricsEnabled.store(0, std::memory_order_relaxed);
     RECT r = {};
-    // A window that is gone already (its thread ended) has no position to
-    // give; the one stored before stays.
     if (GetWindowRect(window, &r)) services_.store.SetDialogPos(r.left, r.top);
     overZoom_.Unsubclass();
     SetWindowLongPtrW(window, DWLP_USER, 0);
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
-    ForgetWindow();
     host_ = nullptr;
     closing_ = false;
+    ForgetWindow();
     PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// The window's thread is inside one of the window's handlers and does not
+// answer: the window, the members its handlers use and the module's code
+// under that thread all stay as they are. What this Done needs of the
+// destroy handling is done through what is not the window thread's: the
+// graph off, and the position, read through the handle, into the store for
+// this Done's save. The request stays open, and a posted copy of it closes
+// the window, as OK does, once its thread handles messages again, whether
+// or not the sent one still reaches it.
+void SettingsDialog::LeaveToItsThread(HWND window) {
+    services_.metricsEnabled.store(0, std::memory_order_relaxed);
+    RECT r = {};
+    if (GetWindowRect(window, &r)) services_.store.SetDialogPos(r.left, r.top);
+    handover_.store(kAsked);
+    PostMessageA(window, kWmCloseForUnload, 0, 0);
+}
+
+// Done returns to a host that may unload the module at once. A call of the
+// dialog's procedures still under way on the window's thread would then
+// return into code that is gone: wait a moment for such calls to end (the
+// closing just asked for unwinds them), and where they do not, because that
+// thread waits for this one or Done runs inside one of them, keep the
+// module loaded for good. One module left in memory is a small price for a
+// case that would otherwise crash the host.
+void SettingsDialog::LetHandlersLeave() {
+    if (calls_.Idle()) return;
+    if (windowThreadId_.load() != GetCurrentThreadId()) {
+        WaitHandlingSent([this] { return calls_.Idle(); }, kAnswerWaitMs);
+    }
+    if (!calls_.Idle()) PinThisModule();
 }
 
 void SettingsDialog::Flash(int n) {
@@ -226,6 +300,13 @@ LRESULT SettingsDialog::OnOnOffClicked(WPARAM, LPARAM) {
     return 0;
 }
 
+// The number field's balloon runs its timers on this window (see
+// error_balloon.h); any other timer is the dialog manager's.
+LRESULT SettingsDialog::OnTimer(WPARAM wParam, LPARAM) {
+    if (!overZoom_.OnParentTimer(static_cast<UINT_PTR>(wParam))) PassOn();
+    return 0;
+}
+
 LRESULT SettingsDialog::OnVScroll(WPARAM wParam, LPARAM lParam) {
     const HWND source = reinterpret_cast<HWND>(lParam);
     if (ScrollCode(wParam) == SB_THUMBPOSITION && source && source == GetDlgItem(hwnd_, ZEK_IDC_OVER_ZOOM_SPIN) &&
@@ -250,6 +331,7 @@ const MessageEntry<SettingsDialog>* SettingsDialog::Route(UINT message, WPARAM w
         OnCommand(ZEK_IDC_METRICS, BN_CLICKED, &SettingsDialog::OnMetricsClicked),
         OnCommand(ZEK_IDC_ON_OFF, BN_CLICKED, &SettingsDialog::OnOnOffClicked),
         OnMessage(WM_VSCROLL, &SettingsDialog::OnVScroll),
+        OnMessage(WM_TIMER, &SettingsDialog::OnTimer),
         // Enter and Escape reach a dialog as IDOK and IDCANCEL; neither may
         // close it or change anything.
         OnCommand(IDOK, BN_CLICKED, &SettingsDialog::OnIgnore),

@@ -36,6 +36,9 @@ public:
     void Show(HWND hostWindow);
     // Destroys an open window without undoing anything, as OK does, and
     // stores its position; from any thread, before the module may unload.
+    // When a call of the dialog's procedures may still be under way on the
+    // window's thread after it returns, the module pins itself in memory
+    // rather than be unloaded under that call.
     void CloseForUnload();
     bool IsOpen() const { return Window() != nullptr; }
     // Inverts the caption 2·n times, 60 ms apart, on the calling thread.
@@ -49,7 +52,10 @@ private:
 
     void Place() ZEK_REQUIRES(windowThread_);
     void CloseOnOwnThread() ZEK_REQUIRES(windowThread_);
+    bool CloseFromAnotherThread(HWND window);
     void HandOver(HWND window) ZEK_REQUIRES(windowThread_);
+    void LeaveToItsThread(HWND window);
+    void LetHandlersLeave();
 
     LRESULT OnRefresh(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
     LRESULT OnCloseForUnload(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
@@ -61,6 +67,7 @@ private:
     LRESULT OnMetricsClicked(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
     LRESULT OnOnOffClicked(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
     LRESULT OnVScroll(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
+    LRESULT OnTimer(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
     LRESULT OnIgnore(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_) { return 0; }
 
     // The store, the locator and the shared values keep rules of their own.
@@ -68,7 +75,7 @@ private:
     // What the window's handlers use: its thread's alone.
     HWND host_ ZEK_GUARDED_BY(windowThread_) = nullptr;  // the owner handed to Show; never destroyed here
     AboutDialog about_ ZEK_GUARDED_BY(windowThread_);
-    RangeEdit overZoom_ ZEK_GUARDED_BY(windowThread_);
+    RangeEdit overZoom_ ZEK_GUARDED_BY(windowThread_){calls_};
     // Set once the window is on its way out: the edit may still hand over
     // its text while losing the focus, and that must not undo a restore.
     bool closing_ ZEK_GUARDED_BY(windowThread_) = false;
@@ -78,6 +85,9 @@ private:
     // exchange makes sure exactly one of them does.
     enum Handover : int { kIdle, kAsked, kClosingOnOwnThread, kHandedOver };
     std::atomic<int> handover_{kIdle};
+    // The thread of the last window made: its calls may still be under way
+    // after that window is gone.
+    std::atomic<DWORD> windowThreadId_{0};
 };
 
 }  // namespace zek

@@ -156,6 +156,24 @@ class NumberField(HostTest):
         self.assertGreater(held[2], pressed[2], run.first("dragselect "))
         self.assertEqual(section(ini(run), "17")["OverZoom"], "5")
 
+    def test_timers_of_the_field_own_ids_run_on_through_the_balloon(self):
+        # A system control keeps timers of its own on its window, with ids
+        # nobody documents, and SetTimer replaces a timer of the same id. The
+        # host stands in for such a control: timers 1 and 2 on the field.
+        run = self.host(do=(
+            "channel 17; start; frames 1; setup; pump 100; fieldtimer 1 100; fieldtimer 2 100; "
+            "clear 5105; key 5105 enter; pump 300; dump; key 5105 escape; dump; fieldticks; "
+            "pump 600; fieldticks; done"))
+        shown, hidden = dumps(run)
+        self.assertEqual((shown["balloon"], hidden["balloon"]), ("1", "0"))
+        ticks = [line for line in run.lines if line.startswith("fieldticks ")]
+        self.assertEqual(len(ticks), 2, run.stdout)
+        after = dict(part.split("=", 1) for part in ticks[1].split()[1:])
+        # Still firing once the balloon came and went: neither was replaced
+        # by one of the balloon's, nor killed with it.
+        self.assertGreater(int(after.get("1", "0")), 0, run.stdout)
+        self.assertGreater(int(after.get("2", "0")), 0, run.stdout)
+
 
 class ChannelsAndMetrics(HostTest):
     def test_a_channel_switch_shows_the_new_channel(self):

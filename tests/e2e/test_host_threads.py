@@ -79,7 +79,9 @@ class LoadAndUnloadOnOtherThreads(HostTest):
         # Gone from the screen, and the host lives on handling messages after
         # the module went: the summary comes only after the last pump.
         self.assertIn("dialog open=0 count=0", run.stdout, run.stdout)
-        self.assertIn("unloaded", run.lines)
+        # Nothing of the module was left on the window thread's stack, so
+        # nothing kept it: it really went.
+        self.assertEqual(run.fields("unloaded"), {"mapped": "0"}, run.stdout)
         with open(run.path("Plugins", "ZEK_DideZede.ini"), "rb") as f:
             self.assertEqual(section(f.read().decode("ascii"), "DIALOG"),
                              {"DlgWndPosX": "60", "DlgWndPosY": "70"}, run.stdout)
@@ -91,6 +93,51 @@ class LoadAndUnloadOnOtherThreads(HostTest):
     def test_done_on_another_thread_while_the_dialog_thread_handles_nothing(self):
         run = self.check_closed_and_saved("block")
         self.assertLess(int(run.fields("donethread")["waited_ms"]), ANSWER_WAIT_MS + MARGIN_MS, run.stdout)
+
+
+class DoneWhileTheWindowThreadIsInsideTheDialog(HostTest):
+    """The window thread is inside one of the dialog's handlers, held there
+    by a hook of the host's, when Done comes and the host unloads the module:
+    the thread then returns into the module, which must still be there, and
+    finds its window closed the way Done closes it."""
+
+    def held(self, where, mode, before=""):
+        run = self.host("--keep", "all", timeout=HANG, do=(
+            f"channel 17; start; frames 1; setup; pump 100; move 60 70; {before}hold {where} {mode}; "
+            # A channel switch has the dialog refresh itself; the pump hands
+            # out the balloon's timers.
+            "channel 18; frames 1; pump 300; dump"))
+        held = run.fields("held ")
+        self.assertIsNotNone(held, "the hold never fired\n" + run.stdout)
+        self.assertIn("dialog open=0 count=0", run.stdout, run.stdout)
+        with open(run.path("Plugins", "ZEK_DideZede.ini"), "rb") as f:
+            self.assertEqual(section(f.read().decode("ascii"), "DIALOG"),
+                             {"DlgWndPosX": "60", "DlgWndPosY": "70"}, run.stdout)
+        return run, held
+
+    def test_inside_a_handler_the_module_stays_for_the_thread_to_return_into(self):
+        # block: the thread answers nothing, so Done's thread finds it inside
+        # the handler; sent: it closes the window from inside the handler;
+        # here: Done runs on it, from inside the handler.
+        for mode in ("block", "sent", "here"):
+            with self.subTest(mode=mode):
+                run, held = self.held("refresh", mode)
+                self.assertEqual(held["target"], "control5145", run.stdout)
+                self.assertEqual(run.fields("unloaded"), {"mapped": "1"}, run.stdout)
+                if mode == "block":
+                    self.assertLess(int(held["waited_ms"]), ANSWER_WAIT_MS + MARGIN_MS, run.stdout)
+
+    def test_a_balloon_timer_taken_before_the_hand_over_never_reaches_the_field(self):
+        # The field's balloon is up, so its timers run; the window thread
+        # has taken one from its queue when Done hands the window over, and
+        # dispatches it afterwards, when the field has its own procedure
+        # back. Outside any handler, so the module goes.
+        run, held = self.held("timer", "block", before="clear 5105; key 5105 enter; ")
+        # The dialog's, whose procedure is the system's default after the
+        # hand-over: a stray timer goes by there. The field's own procedure
+        # would take it for one of the edit's.
+        self.assertEqual(held["target"], "dialog", run.stdout)
+        self.assertEqual(run.fields("unloaded"), {"mapped": "0"}, run.stdout)
 
 
 if __name__ == "__main__":
