@@ -5,7 +5,6 @@
 //   bench ROUNDS   after start, on a YUY2 stream of the host's --width and
 //                  --height with processing on for the channel played
 #include <windows.h>
-#include <cpuid.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 
 #include "bench/interleaved_runs.h"
 #include "bench/plain_read.h"
+#include "host/cpu_features.h"
 #include "host/entry_calls.h"
 #include "host/frame_source.h"
 #include "host/host_commands.h"
@@ -27,16 +27,6 @@ constexpr size_t kPoolBytes = size_t{128} << 20;
 // command the picture asks for: from then on every call measures and none
 // sends.
 constexpr int kWarmUpFrames = 60;
-
-bool HasAvx2() {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 27)) || !(c & (1u << 28))) return false;
-    unsigned lo = 0, hi = 0;
-    __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
-    if ((lo & 6) != 6 || __get_cpuid_max(0, nullptr) < 7) return false;
-    __cpuid_count(7, 0, a, b, c, d);
-    return (b & (1u << 5)) != 0;
-}
 
 struct Pool {
     std::vector<std::vector<uint8_t>> frames;
@@ -74,7 +64,7 @@ bool CmdBench(HostContext& host, const std::vector<std::string>& args) {
         process();
         PumpMessages(0);
     }
-    const bool avx2 = HasAvx2();
+    const bool avx2 = CpuHasAvx2();
     const size_t bytes = zek::bench::MeasuredBytes(host.width, host.height);
     const auto read = avx2 ? zek::bench::ReadBytesAvx2 : zek::bench::ReadBytesSse2;
     zek::bench::InterleavedRuns runs;

@@ -13,7 +13,6 @@
 // --input - reads the frames from the standard input, as a decoder writes
 // them into a pipe.
 #include <windows.h>
-#include <cpuid.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -22,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "host/cpu_features.h"
 #include "host/entry_calls.h"
 #include "host/frame_source.h"
 #include "host/host_commands.h"
@@ -135,18 +135,6 @@ std::wstring ExeFolder() {
     return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
-// What the CPU offers the plug-in's row measure, asked the way the plug-in
-// asks: AVX2 counts only when the system also saves the AVX registers.
-bool CpuHasAvx2() {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 27)) || !(c & (1u << 28))) return false;
-    unsigned lo = 0, hi = 0;
-    __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
-    if ((lo & 6) != 6 || __get_cpuid_max(0, nullptr) < 7) return false;
-    __cpuid_count(7, 0, a, b, c, d);
-    return (b & (1u << 5)) != 0;
-}
-
 // The stream of the file or the standard input, or the synthetic picture;
 // an error text, or empty.
 std::string PrepareFrames(const Arguments& args, zek_host::FrameSource& frames) {
@@ -225,7 +213,7 @@ int main(int argc, char** argv) {
     g_keep = args.keep;
     zek_host::SetZoomDelay(args.zoomDelayMs);
 
-    std::printf("cpu bits=%d avx2=%d\n", static_cast<int>(sizeof(void*) * 8), CpuHasAvx2() ? 1 : 0);
+    std::printf("cpu bits=%d avx2=%d\n", static_cast<int>(sizeof(void*) * 8), zek_host::CpuHasAvx2() ? 1 : 0);
     if (args.misalign) {
         if (!zek_host::SetMisalignedCalls(true)) return Fail("--misalign-stack needs the 32-bit host");
         std::printf("stack calls=misaligned at_call_mod16=%u own_mod16=%u\n", zek_host::StackAtCallMod16(true),
