@@ -120,7 +120,13 @@ fetch_wine() {  # folder, packages...
   # beside it as a file of its own: Wine finds its libraries from the folder
   # of the running executable, which natively is the dynamic loader.
   mv "$root/usr/lib/wine/wine" "$root/usr/lib/wine/wine-i386"
-  cp -L "$root/lib/ld-linux.so.2" "$root/usr/lib/wine/ld-linux.so.2"
+  # (Under /lib before Debian 13, under /usr/lib since its /usr merge.)
+  local ld= candidate
+  for candidate in "$root/usr/lib/i386-linux-gnu/ld-linux.so.2" "$root/lib/i386-linux-gnu/ld-linux.so.2"; do
+    if [ -e "$candidate" ]; then ld=$candidate; break; fi
+  done
+  [ -n "$ld" ] || { echo "the 32-bit C library holds no ld-linux.so.2 under $root" >&2; return 1; }
+  cp -L "$ld" "$root/usr/lib/wine/ld-linux.so.2"
   cat >"$root/usr/lib/wine/wine" <<'LOADER'
 #!/bin/sh
 # A 32-bit Wine process in the runtime this script lies in: natively when

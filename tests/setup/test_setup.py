@@ -48,7 +48,7 @@ echo "natively: $*"
 # The recipes of the 32-bit runtime: each number with the hash of the steps
 # that make one (see recipe_hash). Steps changed without a new number would
 # leave every clone on a runtime made the old way.
-RECIPES = {2: "0b18cd0851a8", 3: "efefa626899d"}
+RECIPES = {2: "0b18cd0851a8", 3: "7da2e1752ce0"}
 FAILED_INDEX = ("bookworm-security/main/binary-i386/Packages.xz (File has unexpected size "
                 "(374820 != 376004). Mirror sync in progress?)")
 
@@ -86,7 +86,7 @@ class DepsOnABadMirrorDay(unittest.TestCase):
         self.cache = os.path.join(self.tmp, "cache", "ZEK_DideZede")
         make_deb(self.state, "lib", {"usr/lib/wine/wine": ("a loader\n", 0o755),
                                      "usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll": ("MZ\n", 0o644),
-                                     "lib/ld-linux.so.2": (FAKE_LD_SO, 0o755)})
+                                     "usr/lib/i386-linux-gnu/ld-linux.so.2": (FAKE_LD_SO, 0o755)})
         # The runtime's "Wine": what a 32-bit program prints, or what Wine
         # says when its display driver cannot load, or when the kernel's
         # random layout took the shared user data's page (without a preloader
