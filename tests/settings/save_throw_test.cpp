@@ -21,13 +21,30 @@ std::atomic<bool> g_failNextAllocation{false};
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 #endif
+// Every form of the plain new and delete is replaced, so that whatever the
+// program's libraries call (GoogleTest built by GCC 14 takes the nothrow
+// new) is freed by the same hand: AddressSanitizer holds a block from the
+// library's new freed by free() for a fault.
 void* operator new(std::size_t size) {
     if (g_failNextAllocation.exchange(false)) throw std::bad_alloc();
     if (void* block = std::malloc(size ? size : 1)) return block;
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept { return operator new(size, nothrow); }
 void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace zek {
 namespace {
