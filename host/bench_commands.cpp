@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "bench/interleaved_runs.h"
@@ -49,11 +48,7 @@ bool CmdBench(HostContext& host, const std::vector<std::string>& args) {
     if (!host.frames->Next(first)) return false;
     const size_t count = kPoolBytes / first.size() + 1;
     pool->frames.assign(count, first);
-    pool->record.assign(offsetof(ChannelInfo, name) + host.channelName.size() + 1, 0);
-    auto* channel = reinterpret_cast<ChannelInfo*>(pool->record.data());
-    channel->idLow = static_cast<uint32_t>(host.channelId);
-    channel->idHigh = static_cast<uint32_t>(host.channelId >> 32);
-    std::memcpy(channel->name, host.channelName.c_str(), host.channelName.size() + 1);
+    pool->record = ChannelRecord(host);
     const auto process = [pool, plugin = host.plugin] {
         FrameInfo frame = {};
         frame.pixels = pool->Next();

@@ -25,17 +25,6 @@ std::vector<std::string> Words(const std::string& text) {
     return words;
 }
 
-// The channel record the host hands with each frame; the name is stored in
-// the record itself, so the record is as long as the name needs.
-std::vector<uint8_t> ChannelRecord(const HostContext& host) {
-    std::vector<uint8_t> record(offsetof(ChannelInfo, name) + host.channelName.size() + 1, 0);
-    auto* info = reinterpret_cast<ChannelInfo*>(record.data());
-    info->idLow = static_cast<uint32_t>(host.channelId);
-    info->idHigh = static_cast<uint32_t>(host.channelId >> 32);
-    std::memcpy(info->name, host.channelName.c_str(), host.channelName.size() + 1);
-    return record;
-}
-
 int32_t ProcessOne(HostContext& host, void* pixels) {
     std::vector<uint8_t> record = ChannelRecord(host);
     FrameInfo frame = {};
@@ -177,6 +166,15 @@ bool CmdDumpFrame(HostContext& host, const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+std::vector<uint8_t> ChannelRecord(const HostContext& host) {
+    std::vector<uint8_t> record(offsetof(ChannelInfo, name) + host.channelName.size() + 1, 0);
+    auto* info = reinterpret_cast<ChannelInfo*>(record.data());
+    info->idLow = static_cast<uint32_t>(host.channelId);
+    info->idHigh = static_cast<uint32_t>(host.channelId >> 32);
+    std::memcpy(info->name, host.channelName.c_str(), host.channelName.size() + 1);
+    return record;
+}
 
 void RegisterCommand(const char* name, CommandFn fn) { Registry()[name] = fn; }
 

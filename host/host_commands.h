@@ -33,6 +33,10 @@ struct HostContext {
     HMODULE module = nullptr;        // null once the script unloaded it
 };
 
+// The channel record the host hands with each frame; the name is stored in
+// the record itself, so the record is as long as the name needs.
+std::vector<uint8_t> ChannelRecord(const HostContext& host);
+
 // A command gets its words after the name; false stops the script.
 using CommandFn = bool (*)(HostContext& host, const std::vector<std::string>& args);
 

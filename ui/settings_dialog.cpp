@@ -166,9 +166,7 @@ void SettingsDialog::HandOver(HWND window) {
         calls_.Reopen();
         return;
     }
-    services_.metricsEnabled.store(0, std::memory_order_relaxed);
-    RECT r = {};
-    if (GetWindowRect(window, &r)) services_.store.SetDialogPos(r.left, r.top);
+    StopGraphAndKeepPosition(window);
     overZoom_.Unsubclass();
     SetWindowLongPtrW(window, DWLP_USER, 0);
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
@@ -176,6 +174,15 @@ void SettingsDialog::HandOver(HWND window) {
     closing_ = false;
     ForgetWindow();
     PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// What the destroy handling does that this Done needs when the window's
+// thread cannot do it: the graph off, and the window's position, read
+// through its handle, into the store for the save.
+void SettingsDialog::StopGraphAndKeepPosition(HWND window) {
+    services_.metricsEnabled.store(0, std::memory_order_relaxed);
+    RECT r = {};
+    if (GetWindowRect(window, &r)) services_.store.SetDialogPos(r.left, r.top);
 }
 
 // The window's thread is inside one of the window's handlers and does not
@@ -187,9 +194,7 @@ void SettingsDialog::HandOver(HWND window) {
 // the window, as OK does, once its thread handles messages again, whether
 // or not the sent one still reaches it.
 void SettingsDialog::LeaveToItsThread(HWND window) {
-    services_.metricsEnabled.store(0, std::memory_order_relaxed);
-    RECT r = {};
-    if (GetWindowRect(window, &r)) services_.store.SetDialogPos(r.left, r.top);
+    StopGraphAndKeepPosition(window);
     handover_.store(kAsked);
     PostMessageA(window, kWmCloseForUnload, 0, 0);
 }

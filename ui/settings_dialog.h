@@ -55,6 +55,7 @@ private:
     bool CloseFromAnotherThread(HWND window);
     void HandOver(HWND window) ZEK_REQUIRES(windowThread_);
     void LeaveToItsThread(HWND window);
+    void StopGraphAndKeepPosition(HWND window);
     void LetHandlersLeave();
 
     LRESULT OnRefresh(WPARAM, LPARAM) ZEK_REQUIRES(windowThread_);
